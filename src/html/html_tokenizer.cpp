@@ -1,0 +1,289 @@
+#include "html/html_tokenizer.h"
+
+#include <cstdint>
+#include <string_view>
+
+#include "html/html_parser.h"
+#include "html/html_text.h"
+
+namespace zid::html {
+
+namespace {
+
+struct NamedReference {
+    std::string_view name;
+    wchar_t unit;
+};
+
+// The references our pages use. No "lt" and no "apos": those vanish like any
+// unknown name.
+constexpr NamedReference kNamedReferences[] = {
+    {"darr", 0x2193}, {"mdash", 0x2014}, {"gt", 0x003E}, {"larr", 0x2190},
+    {"minus", 0x2212}, {"nbsp", 0x00A0}, {"ndash", 0x2013}, {"rarr", 0x2192},
+    {"thinsp", 0x2009}, {"times", 0x00D7}, {"spades", 0x2660}, {"hearts", 0x2665},
+    {"diams", 0x2666}, {"clubs", 0x2663}, {"quot", 0x0022}, {"amp", 0x0026},
+};
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Reads a number the way strtoul(s, nullptr, 16) does with the 32-bit
+// unsigned long of the Windows C runtime: leading white space, a sign and a
+// "0x" are accepted, reading stops at the first unfit character, nothing
+// readable gives 0, and overflow gives 0xFFFFFFFF. Written out so that the
+// result is the same on hosts whose long is 64 bits.
+std::uint32_t ReadHex(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    if (i + 2 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X') && HexDigit(s[i + 2]) >= 0)
+        i += 2;
+    std::uint32_t value = 0;
+    bool overflow = false;
+    for (int digit; i < s.size() && (digit = HexDigit(s[i])) >= 0; ++i) {
+        if (value > (UINT32_MAX - static_cast<std::uint32_t>(digit)) / 16)
+            overflow = true;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    if (overflow)
+        return UINT32_MAX;
+    return negative ? 0u - value : value;
+}
+
+} // namespace
+
+void CHtmlTokenizer::Run(const wchar_t* p)
+{
+    if (*p == 0xFEFF)
+        ++p;
+    while (*p) {
+        switch (m_state) {
+        case State::Text: p = OnText(p); break;
+        case State::WhitespaceRun: p = OnWhitespaceRun(p); break;
+        case State::TagName: p = OnTagName(p); break;
+        case State::InTag: p = OnInTag(p); break;
+        case State::AttrName: p = OnAttrName(p); break;
+        case State::AttrValue: p = OnAttrValue(p); break;
+        case State::QuotedValue: p = OnQuotedValue(p); break;
+        case State::Comment: p = OnComment(p); break;
+        case State::Reference: p = OnReference(p); break;
+        }
+    }
+    m_parser.FlushText(m_text);
+}
+
+const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p)
+{
+    switch (*p) {
+    case L'<':
+        m_parser.FlushText(m_text);
+        m_tagName.clear();
+        m_endTag = false;
+        m_state = State::TagName;
+        return p + 1;
+    case L'&':
+        m_refName.clear();
+        m_state = State::Reference;
+        return p + 1;
+    default:
+        break;
+    }
+    const bool collapse = !m_parser.IsPreformatted();
+    if (collapse && IsSpace(*p)) {
+        if (m_parser.HasCurrent())
+            m_text.push_back(L' ');
+        m_state = State::WhitespaceRun;
+        return p + 1;
+    }
+    // Take the whole run of plain text at once. Without a current element
+    // the flush would drop it, so it is not even collected.
+    const wchar_t* end = p + 1;
+    while (*end && *end != L'<' && *end != L'&' && !(collapse && IsSpace(*end)))
+        ++end;
+    if (m_parser.HasCurrent())
+        m_text.append(p, end);
+    return end;
+}
+
+const wchar_t* CHtmlTokenizer::OnWhitespaceRun(const wchar_t* p)
+{
+    if (IsSpace(*p))
+        return p + 1;
+    m_state = State::Text;
+    return p;
+}
+
+const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p)
+{
+    switch (*p) {
+    case L' ':
+        m_parser.HandleTag(m_tagName, m_endTag);
+        m_state = State::InTag;
+        break;
+    case L'/':
+        // Anywhere in the name, a slash makes an end tag: "</p>" and "<br/>" alike.
+        m_endTag = true;
+        break;
+    case L'>':
+        m_parser.HandleTag(m_tagName, m_endTag);
+        m_parser.CloseTag(m_endTag);
+        m_state = State::Text;
+        break;
+    default:
+        m_tagName.push_back(LowerChar(*p));
+        if (m_tagName.size() == 3 && m_tagName == L"!--")
+            m_state = State::Comment;
+        break;
+    }
+    return p + 1;
+}
+
+const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p)
+{
+    switch (*p) {
+    case L'>':
+        m_parser.CloseTag(m_endTag);
+        m_state = State::Text;
+        break;
+    default:
+        if (!IsSpace(*p)) {
+            // Only the first letter is lower-cased: Href arrives as href, ID as iD.
+            m_attrName.assign(1, LowerChar(*p));
+            m_attrValue.clear();
+            m_state = State::AttrName;
+        }
+        break;
+    }
+    return p + 1;
+}
+
+const wchar_t* CHtmlTokenizer::OnAttrName(const wchar_t* p)
+{
+    switch (*p) {
+    case L'=':
+        m_state = State::AttrValue;
+        break;
+    case L'>':
+        AddAttribute();
+        m_parser.CloseTag(m_endTag);
+        m_state = State::Text;
+        break;
+    default:
+        m_attrName.push_back(*p);
+        break;
+    }
+    return p + 1;
+}
+
+const wchar_t* CHtmlTokenizer::OnAttrValue(const wchar_t* p)
+{
+    switch (*p) {
+    case L'"':
+        m_state = State::QuotedValue;
+        break;
+    case L' ':
+        AddAttribute();
+        m_state = State::InTag;
+        break;
+    case L'>':
+        AddAttribute();
+        m_parser.CloseTag(m_endTag);
+        m_state = State::Text;
+        break;
+    default:
+        m_attrValue.push_back(*p);
+        break;
+    }
+    return p + 1;
+}
+
+const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p)
+{
+    switch (*p) {
+    case L'"':
+        AddAttribute();
+        m_state = State::InTag;
+        return p + 1;
+    default: {
+        const wchar_t* end = p + 1;
+        while (*end && *end != L'"')
+            ++end;
+        m_attrValue.append(p, end);
+        return end;
+    }
+    }
+}
+
+const wchar_t* CHtmlTokenizer::OnComment(const wchar_t* p)
+{
+    switch (*p) {
+    case L'-':
+        // The one look-ahead: the zero terminator stops it at the end of the text.
+        if (p[1] == L'-' && p[2] == L'>') {
+            m_state = State::Text;
+            return p + 3;
+        }
+        return p + 1;
+    default: {
+        const wchar_t* end = p + 1;
+        while (*end && *end != L'-')
+            ++end;
+        return end;
+    }
+    }
+}
+
+const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p)
+{
+    switch (*p) {
+    case L';':
+        ResolveReference();
+        m_state = State::Text;
+        return p + 1;
+    default: {
+        // Everything up to the ';' is the name, "<", "&" and white space too.
+        const wchar_t* end = p + 1;
+        while (*end && *end != L';')
+            ++end;
+        m_refName.append(p, end);
+        return end;
+    }
+    }
+}
+
+void CHtmlTokenizer::AddAttribute()
+{
+    m_parser.AddAttribute(std::move(m_attrName), std::move(m_attrValue));
+    m_attrName.clear();
+    m_attrValue.clear();
+}
+
+void CHtmlTokenizer::ResolveReference()
+{
+    const std::string name = NarrowAnsi(m_refName);
+    wchar_t unit = 0;
+    if (name.size() >= 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X')) {
+        unit = static_cast<wchar_t>(ReadHex(std::string_view(name).substr(2)) & 0xFFFF);
+    } else {
+        for (const NamedReference& ref : kNamedReferences)
+            if (ref.name == name)
+                unit = ref.unit;
+    }
+    // Decimal references, unknown names and a zero code unit add nothing.
+    if (unit != 0 && m_parser.HasCurrent())
+        m_text.push_back(unit);
+}
+
+} // namespace zid::html
