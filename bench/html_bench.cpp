@@ -1,0 +1,144 @@
+// Parses generated archive-style pages (1 MB and 20 MB of UTF-8) with our
+// parser, with gumbo, and with a loop that only looks at every byte, and
+// reports the rate in bytes of the UTF-8 page per second. The "hostile"
+// pages show that the rate stays flat as pathological inputs grow.
+#include <benchmark/benchmark.h>
+#include <gumbo.h>
+
+#include <cstdio>
+#include <string>
+
+#include "html/html_parser.h"
+
+namespace {
+
+// One archive table row after another, the shape of the website's Archive.htm.
+std::string ArchivePage(size_t bytes)
+{
+    std::string page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                       "<title>Velonar &mdash; Archive</title>\n</head>\n<body>\n<h1>Older releases</h1>\n"
+                       "<table id=\"archive32bit\" class=\"archive\" style=\"width: 100%\">\n"
+                       "<tr><th>Package</th><th>Released</th><th>Note</th></tr>\n";
+    char row[512];
+    for (unsigned i = 0; page.size() < bytes; ++i) {
+        std::snprintf(row, sizeof row,
+                      "<tr><td><a href=\"files/Velonar-%u.%02u-x86.msi\">Velonar %u.%02u</a></td>"
+                      "<td>20%02u-%02u-%02u</td><td>Fixes for the installer &ndash; see "
+                      "<a href=\"Changes.htm#v%u\">what\xE2\x80\x99s new</a></td></tr>\n",
+                      i / 100, i % 100, i / 100, i % 100, 10 + i % 15, 1 + i % 12, 1 + i % 28, i);
+        page += row;
+    }
+    page += "</table>\n</body>\n</html>\n";
+    return page;
+}
+
+// The website reader's conversion, UTF-8 to UTF-16 (valid input assumed).
+std::wstring Widen(const std::string& utf8)
+{
+    std::wstring out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        const unsigned need = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        unsigned long cp = need ? b & (0x3F >> need) : b;
+        for (unsigned k = 1; k <= need && i + k < utf8.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += need + 1;
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
+    }
+    return out;
+}
+
+const std::string& Page(int64_t megabytes)
+{
+    static std::string one = ArchivePage(1u << 20);
+    static std::string twenty = ArchivePage(20u << 20);
+    return megabytes == 1 ? one : twenty;
+}
+
+void BM_ByteScan(benchmark::State& state)
+{
+    const std::string& page = Page(state.range(0));
+    for (auto _ : state) {
+        size_t tags = 0;
+        for (char c : page)
+            tags += c == '<';
+        benchmark::DoNotOptimize(tags);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+void BM_Ours(benchmark::State& state)
+{
+    const std::string& page = Page(state.range(0));
+    const std::wstring text = Widen(page);
+    for (auto _ : state) {
+        CHtmlParser parser;
+        parser.Parse(text.c_str());
+        benchmark::DoNotOptimize(parser.FindById(L"archive32bit"));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+// What the website reader pays in all: decoding the bytes, then parsing.
+void BM_OursWithDecoding(benchmark::State& state)
+{
+    const std::string& page = Page(state.range(0));
+    for (auto _ : state) {
+        const std::wstring text = Widen(page);
+        CHtmlParser parser;
+        parser.Parse(text.c_str());
+        benchmark::DoNotOptimize(parser.FindById(L"archive32bit"));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+void BM_Gumbo(benchmark::State& state)
+{
+    const std::string& page = Page(state.range(0));
+    for (auto _ : state) {
+        GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
+        benchmark::DoNotOptimize(output->root);
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+std::wstring Hostile(int kind, size_t units)
+{
+    const wchar_t* pieces[] = {L"<div>", L" a=1", L"text ", L"&#x4", L"</x><i>"};
+    const wchar_t* prefix[] = {L"", L"<html><p", L"<html><p>", L"<html><p>a&", L""};
+    std::wstring page = prefix[kind];
+    const std::wstring piece = pieces[kind];
+    while (page.size() < units)
+        page += piece;
+    return page;
+}
+
+// range(0): 0 nesting, 1 attributes, 2 text, 3 unterminated reference, 4
+// roots replaced; range(1): size in millions of code units.
+void BM_Hostile(benchmark::State& state)
+{
+    const std::wstring text = Hostile(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)) * 1000000);
+    for (auto _ : state) {
+        CHtmlParser parser;
+        parser.Parse(text.c_str());
+        benchmark::DoNotOptimize(parser.GetRoot());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+} // namespace
+
+BENCHMARK(BM_ByteScan)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Ours)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OursWithDecoding)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Gumbo)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile)->ArgsProduct({{0, 1, 2, 3, 4}, {5, 50}})->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
