@@ -139,6 +139,6 @@ BENCHMARK(BM_ByteScan)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Ours)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OursWithDecoding)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Gumbo)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Hostile)->ArgsProduct({{0, 1, 2, 3, 4}, {5, 50}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 20}})->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -141,19 +141,36 @@ void CHtmlParser::CloseTag(bool endTag)
         m_current = m_current->m_parent;
 }
 
-void CHtmlParser::AddAttribute(std::wstring name, std::wstring value)
+void CHtmlParser::AddAttribute(const std::wstring& name, const std::wstring& value)
 {
+    // Copies are sized to fit, and the tokenizer keeps its grown buffers.
     if (!m_current)
         return;
     if (name == L"id")
-        m_current->m_id = std::move(value);
+        m_current->m_id = value;
     else if (name == L"class")
-        m_current->m_class = std::move(value);
+        m_current->m_class = value;
     else if (name == L"style")
         m_current->AddStyles(value);
     else
-        m_current->AddAttribute(std::move(name), std::move(value));
+        m_current->AddAttribute(name, value);
 }
+
+namespace {
+
+// Texts are copied to a fitting size, which keeps a page's tree small and
+// lets the collecting buffer be reused; a very long text is handed over
+// instead, so that it never exists twice.
+void StoreText(std::wstring& target, std::wstring& text)
+{
+    constexpr size_t kHandOver = 1 << 16;
+    if (text.size() >= kHandOver)
+        target = std::move(text);
+    else
+        target.assign(text);
+}
+
+} // namespace
 
 void CHtmlParser::FlushText(std::wstring& text)
 {
@@ -170,10 +187,10 @@ void CHtmlParser::FlushText(std::wstring& text)
             return;
         }
         auto* holder = new CHtmlElement();
-        holder->m_text = std::move(text);
+        StoreText(holder->m_text, text);
         current->AppendChild(holder);
     } else if (current->m_text.empty()) {
-        current->m_text = std::move(text);
+        StoreText(current->m_text, text);
     } else {
         current->m_text += text;
     }

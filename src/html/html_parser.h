@@ -35,7 +35,8 @@ private:
     // The tokenizer's steps on the tree.
     void HandleTag(const std::wstring& tag, bool endTag);
     void CloseTag(bool endTag);
-    void AddAttribute(std::wstring name, std::wstring value);
+    void AddAttribute(const std::wstring& name, const std::wstring& value);
+    // Empties `text`; its buffer is kept for the next text unless it was handed over.
     void FlushText(std::wstring& text);
     // Whether text collected now would be kept (there is somewhere to put it).
     bool HasCurrent() const { return m_current != nullptr; }

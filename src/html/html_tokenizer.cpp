@@ -265,9 +265,7 @@ const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p)
 
 void CHtmlTokenizer::AddAttribute()
 {
-    m_parser.AddAttribute(std::move(m_attrName), std::move(m_attrValue));
-    m_attrName.clear();
-    m_attrValue.clear();
+    m_parser.AddAttribute(m_attrName, m_attrValue);
 }
 
 void CHtmlTokenizer::ResolveReference()

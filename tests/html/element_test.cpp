@@ -66,14 +66,6 @@ TEST(HtmlGetHref, FirstExactlyNamedHref)
     EXPECT_EQ(empty->m_next->GetHref(), nullptr);
 }
 
-TEST(HtmlElement, StartsEmpty)
-{
-    CHtmlElement e;
-    EXPECT_TRUE(e.m_tag.empty() && e.m_id.empty() && e.m_class.empty() && e.m_text.empty());
-    EXPECT_TRUE(!e.m_parent && !e.m_next && !e.m_firstChild && !e.m_lastChild);
-    EXPECT_TRUE(e.m_attributes.empty() && e.m_styles.empty());
-}
-
 TEST(HtmlElement, IsVoidOnlyForTheVoidTagsExactly)
 {
     for (const wchar_t* tag : {L"area", L"base", L"br", L"col", L"command", L"embed", L"hr", L"img",
@@ -95,19 +87,6 @@ TEST(HtmlElement, NonAsciiTagNamesAreLowerCased)
 {
     auto parser = ParsePage(L"<html><\xC4\x0416X>");
     EXPECT_EQ(parser->GetRoot()->m_firstChild->m_tag, L"\xE4\x0436x");
-}
-
-TEST(HtmlElement, AppendChildKeepsTheLinksConstantTime)
-{
-    CHtmlElement parent(L"ul");
-    CHtmlElement one(L"li");
-    CHtmlElement two(L"li");
-    parent.AppendChild(&one);
-    parent.AppendChild(&two);
-    EXPECT_EQ(parent.m_firstChild, &one);
-    EXPECT_EQ(parent.m_lastChild, &two);
-    EXPECT_EQ(one.m_next, &two);
-    EXPECT_EQ(two.m_parent, &parent);
 }
 
 namespace {

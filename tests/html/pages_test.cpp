@@ -154,18 +154,6 @@ TEST(HtmlArchivePage, TableWithoutHeaderOrEndTags)
     EXPECT_EQ(links, (std::vector<std::wstring>{L"files/Velonar-5.60-x64.msi", L"files/Velonar-5.51-x64.msi"}));
 }
 
-TEST(HtmlArchivePage, StyleOfTheTable)
-{
-    auto parser = ParsePage(Page(L"Archive.htm"));
-    const CHtmlElement* table = parser->GetRoot()->FindByTag(L"table");
-    ASSERT_NE(table, nullptr);
-    ASSERT_EQ(table->m_styles.size(), 2u);
-    EXPECT_EQ(table->m_styles[0].m_name, L"width");
-    EXPECT_EQ(table->m_styles[0].m_value, L"100%");
-    EXPECT_EQ(table->m_styles[1].m_name, L"border");
-    EXPECT_EQ(table->m_styles[1].m_value, L"1px solid");
-}
-
 TEST(HtmlArchivePage, AFirstRowOfDataCellsIsData)
 {
     auto parser = ParsePage(L"<html><table id=archive32bit><tr><td><a href=x.msi>Velonar 1.0</a><td>2020-01-02<td>n</table>");
