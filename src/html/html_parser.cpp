@@ -1,6 +1,7 @@
 // Tree building: what the tokenizer's tags, attributes and text do to the tree.
 #include "html/html_parser.h"
 
+#include <memory>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -186,9 +187,9 @@ void CHtmlParser::FlushText(std::wstring& text)
             text.clear();
             return;
         }
-        auto* holder = new CHtmlElement();
+        auto holder = std::make_unique<CHtmlElement>();
         StoreText(holder->m_text, text);
-        current->AppendChild(holder);
+        current->AppendChild(holder.release());
     } else if (current->m_text.empty()) {
         StoreText(current->m_text, text);
     } else {
