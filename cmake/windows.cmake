@@ -1,0 +1,46 @@
+# The shipped program: a 32-bit, statically linked Win32 GUI executable.
+enable_language(RC)
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                        _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+add_compile_options(-Wall -Wextra)
+add_link_options(-static -static-libgcc -static-libstdc++)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix --arch ${CMAKE_SYSTEM_PROCESSOR})
+
+add_subdirectory(src/html)
+
+# Everything but the entry point, so that the tests link the same code as the exe.
+file(GLOB ZID_CORE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/shell/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/log/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/packages/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/thispc/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/releases/*.cpp)
+list(REMOVE_ITEM ZID_CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
+add_library(zid_core STATIC ${ZID_CORE_SOURCES})
+target_include_directories(zid_core PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res)
+target_link_libraries(zid_core PUBLIC zid_html
+  msi wininet wintrust crypt32 version psapi shlwapi shell32 comctl32 comdlg32
+  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 kernel32)
+
+# The icon is drawn at build time; nothing binary lives in the repository.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/make_icon.py ${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/make_icon.py)
+add_custom_target(zid_icon DEPENDS ${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico)
+
+# Resources as an object library: the tests create the real dialogs from them too.
+add_library(zid_res OBJECT res/ZIDezureziv.rc)
+add_dependencies(zid_res zid_icon)
+target_include_directories(zid_res PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR}/res)
+set_source_files_properties(res/ZIDezureziv.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_SOURCE_DIR}/res/ZIDezureziv.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+
+add_executable(ZIDezureziv WIN32 src/shell/main.cpp)
+target_link_libraries(ZIDezureziv PRIVATE zid_core zid_res)
+target_link_options(ZIDezureziv PRIVATE -municode -mwindows)
+set_target_properties(ZIDezureziv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+add_subdirectory(tests)

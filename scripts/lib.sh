@@ -1,0 +1,100 @@
+# Shared by scripts/test, scripts/demo and .ci/run: packages, build, display and Wine prefix.
+# shellcheck shell=bash
+
+ZID_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ZID_BUILD="${ZID_BUILD:-$ZID_ROOT/build}"
+
+zid_packages=(cmake make g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth x11-utils
+              msitools wixl osslsigncode openssl googletest imagemagick)
+
+# Installs what is missing; safe to run again.
+zid_install() {
+  local missing=()
+  local p
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    sudo_cmd dpkg --add-architecture i386
+    ZID_APT_UPDATED=
+  fi
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  if [ -z "${ZID_APT_UPDATED:-}" ]; then
+    sudo_cmd apt-get update -qq
+    ZID_APT_UPDATED=1
+  fi
+  sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+sudo_cmd() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Some machines (sandboxed kernels) cannot run 32-bit Linux programs, and so not Wine's 32-bit
+# loader. There the same sources are also built for x86_64 and that build is what runs under Wine.
+zid_can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# The build whose programs run under Wine here: the shipped i686 build, or its x86_64 twin.
+zid_run_build() {
+  if zid_can_run_32bit; then echo "$ZID_BUILD"; else echo "$ZID_BUILD/x64"; fi
+}
+
+zid_wine_loader() {
+  if zid_can_run_32bit; then echo wine; else echo /usr/lib/wine/wine64; fi
+}
+
+# Builds the shipped program (build/ZIDezureziv.exe, i686) and, where needed, the x86_64 twin.
+zid_build() {
+  cmake -S "$ZID_ROOT" -B "$ZID_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ZID_ROOT/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build "$ZID_BUILD" -j"$(nproc)" "$@"
+  if ! zid_can_run_32bit; then
+    cmake -S "$ZID_ROOT" -B "$ZID_BUILD/x64" -DCMAKE_TOOLCHAIN_FILE="$ZID_ROOT/cmake/mingw-x86_64.cmake" >/dev/null
+    cmake --build "$ZID_BUILD/x64" -j"$(nproc)" "$@"
+  fi
+}
+
+# A display for Wine: the caller's, or a private Xvfb (stopped on exit).
+zid_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${ZID_FORCE_XVFB:-}" ]; then return 0; fi
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  ZID_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 50); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+# The build's own Wine prefix, created once, with a server kept up for the whole run.
+zid_wine() {
+  local wine
+  wine=$(zid_wine_loader)
+  export WINEPREFIX="${WINEPREFIX:-$(zid_run_build)/wineprefix}"
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # A server left over from an interrupted run would keep the one below from ending.
+  wineserver -k >/dev/null 2>&1 || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # No crash dialog: a crashing test program must end, not wait for a click.
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p
+  # Start Wine's services now, detached from any output that a test runner waits on.
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+zid_cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+  [ -n "${ZID_XVFB_PID:-}" ] && kill "$ZID_XVFB_PID" >/dev/null 2>&1 || true
+}

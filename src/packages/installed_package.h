@@ -1,0 +1,15 @@
+// One installed Velonar package, as the inventory finds it in the Uninstall key.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct InstalledPackage {
+    std::wstring ProductCode;
+    std::wstring PackageCode;
+    DWORD Version = 0;  // packed: major << 24 | minor << 16 | build
+    bool Is64Bit = false;
+    std::wstring InstallLocation;
+    std::wstring UninstallString;
+};

@@ -1,0 +1,5 @@
+#include "releases/website_page.h"
+
+INT_PTR CALLBACK WebsitePageProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}

@@ -1,0 +1,142 @@
+#include "shell/errors.h"
+
+#include <wininet.h>
+
+#include <memory>
+#include <mutex>
+
+#include "shell/app.h"
+#include "shell/handles.h"
+#include "shell/message_box.h"
+
+namespace {
+
+constexpr size_t kMaxErrorText = 255;
+constexpr DWORD kLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT);
+
+// WinINet's message table lives in wininet.dll; load it as data so no code of it runs.
+zid::UniqueModule LoadWinInetMessages() {
+    HMODULE module = LoadLibraryExW(L"WININET.DLL", nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module)
+        module = LoadLibraryExW(L"WININET.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return zid::UniqueModule(module);
+}
+
+// FormatMessageW with its own buffer; false when no text is known for the code.
+bool FormatFromTable(DWORD flags, HMODULE module, DWORD code, std::wstring& text) {
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  module, code, kLanguage, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    zid::UniqueLocal owner(buffer);
+    if (length == 0 || !buffer)
+        return false;
+    text.assign(buffer, length);
+    return true;
+}
+
+// The server's own words for ERROR_INTERNET_EXTENDED_ERROR; empty when there are none.
+std::wstring GetLastResponseText() {
+    DWORD error = 0;
+    DWORD length = 0;
+    if (InternetGetLastResponseInfoW(&error, nullptr, &length) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return {};
+    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[length + 1]());
+    if (!buffer)
+        return {};
+    DWORD fetched = length + 1;
+    if (!InternetGetLastResponseInfoW(&error, buffer.get(), &fetched))
+        return {};
+    std::wstring text(buffer.get());
+    if (text.size() > kMaxErrorText + 1)
+        return {};
+    if (text.size() > kMaxErrorText)
+        text.resize(kMaxErrorText);
+    return text;
+}
+
+std::wstring NumericErrorText(DWORD code) {
+    wchar_t text[64];
+    if (code < 65536)
+        swprintf(text, 64, L"Error number %d", static_cast<int>(code));
+    else
+        swprintf(text, 64, L"Error number 0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+struct WaitCursorState {
+    std::mutex lock;
+    HCURSOR wait = nullptr;
+    HCURSOR saved = nullptr;
+    int depth = 0;
+};
+
+WaitCursorState& CursorState() {
+    static WaitCursorState state;
+    return state;
+}
+
+}  // namespace
+
+std::wstring GetErrorText(DWORD code) {
+    std::wstring found;
+    bool known = false;
+    if (zid::UniqueModule winInet = LoadWinInetMessages())
+        known = FormatFromTable(FORMAT_MESSAGE_FROM_HMODULE, winInet.get(), code, found);
+    if (!known)
+        known = FormatFromTable(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, found);
+    if (!known)
+        return NumericErrorText(code);
+    if (code == ERROR_INTERNET_EXTENDED_ERROR)
+        return GetLastResponseText();
+    if (found.size() > kMaxErrorText)
+        found.resize(kMaxErrorText);
+    return found;
+}
+
+void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT style) {
+    std::wstring text;
+    if (!context.empty())
+        text = context + L": ";
+    text += detail;
+    ShowMessageBox(theApp.m_mainWindow, text, kProgramName, style);
+}
+
+void ReportError(const std::wstring& context, DWORD code) {
+    ShowMessage(context, GetErrorText(code), MB_ICONERROR);
+}
+
+void ReportLastError(const std::wstring& context) {
+    const DWORD code = GetLastError();
+    ReportError(context, code);
+}
+
+void BeginWaitCursor() {
+    WaitCursorState& state = CursorState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.wait)
+        state.wait = LoadCursorW(nullptr, IDC_WAIT);
+    ++state.depth;
+    HCURSOR previous = SetCursor(state.wait);
+    if (state.depth == 1)
+        state.saved = previous;
+}
+
+void EndWaitCursor() {
+    WaitCursorState& state = CursorState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.wait)
+        state.wait = LoadCursorW(nullptr, IDC_WAIT);
+    if (--state.depth <= 0) {
+        state.depth = 0;
+        SetCursor(state.saved);
+    } else {
+        SetCursor(state.wait);
+    }
+}
+
+int GetWaitCursorDepth() {
+    WaitCursorState& state = CursorState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.depth;
+}

@@ -1,0 +1,61 @@
+// Drives the real ZIDezureziv.exe from another process: starts it, finds its windows,
+// reads their texts, presses their buttons and collects its exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The program's path in Windows form (the build folder seen through Wine's Z: drive).
+std::wstring ProgramPath();
+
+class CProgram {
+public:
+    // Starts the program with the given command-line tail (may be empty).
+    explicit CProgram(const std::wstring& tail);
+    ~CProgram();  // kills the program if it is still running
+    CProgram(const CProgram&) = delete;
+    CProgram& operator=(const CProgram&) = delete;
+
+    bool Started() const { return m_process.hProcess != nullptr; }
+
+    // The first visible top-level dialog of the program with this caption, or null after timeout.
+    HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs = 15000) const;
+
+    // A visible top-level window of the program that is a message box (has the 0xFFFF text), or null.
+    HWND FindMessageBox() const;
+
+    // Waits for the process to end; returns its exit code, or STILL_ACTIVE after the timeout.
+    DWORD WaitForExit(DWORD timeoutMs = 15000) const;
+
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+    HANDLE Process() const { return m_process.hProcess; }
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
+
+// The static text of a message box.
+std::wstring MessageBoxText(HWND box);
+
+// Window text of a child control.
+std::wstring ControlText(HWND dialog, int id);
+
+// Texts of the tabs of a tab control in another process.
+std::vector<std::wstring> TabTexts(HANDLE process, HWND tab);
+
+// Clicks a button by sending its command to the dialog, as a click would.
+void ClickButton(HWND dialog, int id);
+
+// Waits until predicate is true or the timeout passes, dispatching own messages meanwhile.
+template <typename Predicate>
+bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!predicate()) {
+        if (GetTickCount64() > end)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+// Records the program's message boxes and answers them from a script, in-process.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+struct RecordedBox {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    UINT style;
+};
+
+// While alive, every message box is recorded and answered with the next scripted answer
+// (IDOK when the script is empty).
+class ScriptedMessageBoxes {
+public:
+    explicit ScriptedMessageBoxes(std::deque<int> answers = {});
+    ~ScriptedMessageBoxes();
+    ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
+    ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
+
+    void Answer(int answer) { m_answers.push_back(answer); }
+    const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
+
+private:
+    std::deque<int> m_answers;
+    std::vector<RecordedBox> m_boxes;
+};
