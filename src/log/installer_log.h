@@ -1,0 +1,21 @@
+// The log pane of the main window and the per-operation installer log file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Appends "HH:MM:SS text" (text may be null) to the log pane, ending with one CR LF, and scrolls to the end.
+void AddLogLine(const wchar_t* text);
+
+// Empties the log pane.
+void ClearLogPane();
+
+// Creates an empty, new VNI-yymmdd-HHMMSS[-n].txt in the temporary folder; its path, or empty.
+std::wstring CreateLogFile();
+
+// CreateLogFile when check box 1007 is checked (warning when none could be made); empty when unchecked.
+std::wstring GetLogFilePath();
+
+// Writes text and CR LF as UTF-16 at the file's position; reports "WriteLine" on failure.
+void WriteLine(HANDLE file, const std::wstring& text);
