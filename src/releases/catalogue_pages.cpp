@@ -15,3 +15,5 @@ void MakeCataloguePagesAbsolute() {
     for (std::wstring& url : g_pageUrls)
         url.insert(0, base);
 }
+
+void OnCataloguePageFinished(CDownloadRequest&, CWebsitePageState&) {}
