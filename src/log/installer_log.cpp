@@ -1,40 +1,84 @@
 #include "log/installer_log.h"
 
-#include <ctime>
+#include <cstdio>
 
 #include "resource.h"
 #include "shell/app.h"
+#include "shell/errors.h"
+#include "shell/handles.h"
 
 namespace {
 
-std::wstring LocalTimeText(const wchar_t* format) {
+constexpr int kLastLogNumber = 999;
+
+bool LocalNow(std::tm& local) {
     std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_s(&local, &now) != 0)
-        return {};
+    return localtime_s(&local, &now) == 0;
+}
+
+// Empty when the time cannot be had or formatted: a line or a name without it is still useful.
+std::wstring FormatTime(const std::tm& local, const wchar_t* format) {
     wchar_t text[128];
     size_t length = std::wcsftime(text, 128, format, &local);
     return std::wstring(text, length);
 }
 
+std::wstring LocalTimeText(const wchar_t* format) {
+    std::tm local{};
+    if (!LocalNow(local))
+        return {};
+    return FormatTime(local, format);
+}
+
+// Height of one line of the edit control's font (the system font when it has none set).
+int LineHeight(HWND pane) {
+    HDC dc = GetDC(pane);
+    if (!dc)
+        return 0;
+    zid::scope_exit release([&] { ReleaseDC(pane, dc); });
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(pane, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics{};
+    const BOOL measured = GetTextMetricsW(dc, &metrics);
+    if (previous)
+        SelectObject(dc, previous);
+    return measured ? metrics.tmHeight : 0;
+}
+
 // Setting the text puts the control back at its first line; scroll so the last line sits at the bottom.
 void ScrollLogPaneToEnd(HWND pane) {
+    const int height = LineHeight(pane);
+    if (height <= 0)
+        return;
     const int lines = static_cast<int>(SendMessageW(pane, EM_GETLINECOUNT, 0, 0));
     RECT format{};
     SendMessageW(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(pane, WM_GETFONT, 0, 0));
-    HDC dc = GetDC(pane);
-    HGDIOBJ previous = SelectObject(dc, font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(pane, dc);
-    if (metrics.tmHeight <= 0)
-        return;
-    const int visible = (format.bottom - format.top) / metrics.tmHeight;
+    const int visible = (format.bottom - format.top) / height;
     const int k = lines - visible - 1;
     if (k > 0)
         SendMessageW(pane, EM_LINESCROLL, 0, k);
+}
+
+std::wstring LogFileCandidate(const std::wstring& folder, const std::wstring& base, int number) {
+    std::wstring path = folder + base;
+    if (number > 0) {
+        wchar_t suffix[16];
+        swprintf(suffix, 16, L"-%d", number);
+        path += suffix;
+    }
+    return path + L".txt";
+}
+
+// Numbers tried: none, then 2 .. 999; 1 is never used. Any failure, not only a taken name, moves on.
+std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& base) {
+    for (int number = 0; number <= kLastLogNumber; number = (number == 0 ? 1 : number) + 1) {
+        std::wstring candidate = LogFileCandidate(folder, base, number);
+        zid::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return candidate;
+    }
+    return {};
 }
 
 }  // namespace
@@ -44,9 +88,12 @@ void AddLogLine(const wchar_t* text) {
     pane += LocalTimeText(L"%H:%M:%S ");
     if (text)
         pane += text;
-    if (pane.size() >= 2 && pane.compare(pane.size() - 2, 2, L"\r\n") != 0)
+    // Error texts keep the system's own line break; never add a second one.
+    if (!pane.empty() && !pane.ends_with(L"\r\n"))
         pane += L"\r\n";
     HWND control = GetDlgItem(theApp.m_mainWindow, IDC_LOG);
+    if (!control)
+        return;
     SetWindowTextW(control, pane.c_str());
     ScrollLogPaneToEnd(control);
 }
@@ -54,4 +101,35 @@ void AddLogLine(const wchar_t* text) {
 void ClearLogPane() {
     theApp.m_logText.clear();
     SetDlgItemTextW(theApp.m_mainWindow, IDC_LOG, L"");
+}
+
+std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local) {
+    return CreateNamedLogFile(folder, FormatTime(local, L"VNI-%y%m%d-%H%M%S"));
+}
+
+std::wstring CreateLogFile() {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    std::tm local{};
+    if (!LocalNow(local))
+        return CreateNamedLogFile(std::wstring(folder, length), L"");
+    return CreateLogFileIn(std::wstring(folder, length), local);
+}
+
+std::wstring GetLogFilePath() {
+    if (SendDlgItemMessageW(theApp.m_mainWindow, IDC_SHOW_LOGS, BM_GETCHECK, 0, 0) != BST_CHECKED)
+        return {};
+    std::wstring path = CreateLogFile();
+    if (path.empty())
+        ShowMessage(L"", L"Unable to create a log file", MB_ICONWARNING);
+    return path;
+}
+
+void WriteLine(HANDLE file, const std::wstring& text) {
+    const std::wstring line = text + L"\r\n";
+    DWORD written = 0;
+    if (!WriteFile(file, line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written, nullptr))
+        ReportLastError(L"WriteLine");
 }

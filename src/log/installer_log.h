@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <ctime>
 #include <string>
 
 // Appends "HH:MM:SS text" (text may be null) to the log pane, ending with one CR LF, and scrolls to the end.
@@ -13,6 +14,10 @@ void ClearLogPane();
 
 // Creates an empty, new VNI-yymmdd-HHMMSS[-n].txt in the temporary folder; its path, or empty.
 std::wstring CreateLogFile();
+
+// As CreateLogFile in folder (ending with a separator) with the name taken from local; its path, or empty
+// when none of the 999 names could be created.
+std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local);
 
 // CreateLogFile when check box 1007 is checked (warning when none could be made); empty when unchecked.
 std::wstring GetLogFilePath();
