@@ -59,6 +59,7 @@ private:
 namespace detail {
 inline void CloseStore(HCERTSTORE h) noexcept { CertCloseStore(h, 0); }
 inline void FreeCertificate(PCCERT_CONTEXT c) noexcept { CertFreeCertificateContext(c); }
+inline void CloseCryptMessage(HCRYPTMSG m) noexcept { CryptMsgClose(m); }
 inline void DestroyMenuHandle(HMENU h) noexcept { DestroyMenu(h); }
 inline void DeleteBitmap(HBITMAP h) noexcept { DeleteObject(h); }
 inline void FreeLibraryHandle(HMODULE h) noexcept { FreeLibrary(h); }
@@ -75,6 +76,7 @@ using UniqueMenu = unique_handle<HMENU, &detail::DestroyMenuHandle>;
 using UniqueBitmap = unique_handle<HBITMAP, &detail::DeleteBitmap>;
 using UniqueCertStore = unique_handle<HCERTSTORE, &detail::CloseStore>;
 using UniqueCertContext = unique_handle<PCCERT_CONTEXT, &detail::FreeCertificate>;
+using UniqueCryptMsg = unique_handle<HCRYPTMSG, &detail::CloseCryptMessage>;
 using UniqueModule = unique_handle<HMODULE, &detail::FreeLibraryHandle>;
 using UniqueLocal = unique_handle<HLOCAL, &detail::FreeLocalMemory>;
 using UniqueGlobal = unique_handle<HGLOBAL, &detail::FreeGlobalMemory>;
