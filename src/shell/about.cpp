@@ -12,6 +12,7 @@
 #include "shell/app.h"
 #include "shell/callback_guard.h"
 #include "shell/errors.h"
+#include "shell/handles.h"
 #include "shell/startup.h"
 
 namespace {
@@ -25,7 +26,8 @@ bool QueryVersionString(const std::vector<BYTE>& block, const wchar_t* path, std
     UINT length = 0;
     if (!VerQueryValueW(block.data(), path, &value, &length) || !value || length == 0)
         return false;
-    text.assign(static_cast<const wchar_t*>(value));
+    const auto* chars = static_cast<const wchar_t*>(value);
+    text.assign(chars, wcsnlen(chars, length));
     return true;
 }
 
@@ -42,16 +44,20 @@ bool ReadWebsiteOverride(std::wstring& base) {
     return true;
 }
 
-// Hands a web address to the browser of a Wine system; fails silently on Windows.
+// Hands a web address to the browser of a Wine system. Only tried under Wine: on Windows the
+// command does not exist, and the search for it would run any "winebrowser.exe" planted in the
+// program's or the current folder (often the Downloads folder).
 bool StartWineBrowser(const std::wstring& address) {
+    if (!theApp.m_wine)
+        return false;
     std::wstring command = L"winebrowser " + address;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    zid::UniqueHandle thread(process.hThread);
+    zid::UniqueHandle child(process.hProcess);
     return true;
 }
 

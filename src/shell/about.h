@@ -22,7 +22,8 @@ std::wstring GetWebsiteBase();
 // True for targets beginning with "http://" or "https://" (case-sensitive).
 bool IsWebAddress(const std::wstring& target);
 
-// Opens a file or web address with its associated program; failures are shown to the user.
+// Opens a file or web address with its associated program (under Wine a web address goes to
+// "winebrowser" first); failures are shown to the user as warnings.
 void ShellOpen(const std::wstring& target);
 
 // Dialog procedure of the About box (template 103).

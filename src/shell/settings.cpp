@@ -118,9 +118,10 @@ void LoadCheckSetting(HWND dialog, const wchar_t* name, int id) {
         DWORD value = 0;
         DWORD type = 0;
         DWORD size = sizeof(value);
+        // A REG_DWORD shorter than 4 bytes is malformed: its number would be partly made up.
         if (RegQueryValueExW(settings.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
                 ERROR_SUCCESS &&
-            type == REG_DWORD) {
+            type == REG_DWORD && size == sizeof(value)) {
             SendDlgItemMessageW(dialog, id, BM_SETCHECK, value, 0);
             return;
         }

@@ -1,0 +1,36 @@
+// Points this prefix's "winebrowser" command and the shell associations of http, https and the
+// test extension ".zidtest" at tests/record_launch.exe, and reads back what was launched.
+// The prefix's own associations are restored when the recorder ends.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CLaunchRecorder {
+public:
+    CLaunchRecorder();
+    ~CLaunchRecorder();
+    CLaunchRecorder(const CLaunchRecorder&) = delete;
+    CLaunchRecorder& operator=(const CLaunchRecorder&) = delete;
+
+    // The scratch folder (also the current folder while the recorder lives).
+    const std::wstring& Folder() const { return m_folder; }
+
+    // Waits until at least count launches were recorded and every program this process started
+    // has ended; returns the recorded command lines.
+    std::vector<std::wstring> WaitForLaunches(size_t count) const;
+
+    // The recorder's own path, as it appears in the association commands.
+    static std::wstring RecorderPath();
+
+private:
+    std::wstring m_folder;
+    std::wstring m_file;
+    std::wstring m_previousFolder;
+    std::vector<std::wstring> m_previousCommands;  // http and https, restored at the end
+};
+
+// Linux path of the build turned into its Wine path (Z:\...).
+std::wstring WinePath(const std::string& linuxPath);
