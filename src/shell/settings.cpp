@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "shell/app.h"
 
@@ -45,19 +47,25 @@ LSTATUS QueryStringValue(HKEY key, const wchar_t* name, std::wstring& text) {
         return status;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return ERROR_INVALID_DATA;
-    // One spare character so that an odd size never loses its last byte.
-    std::wstring buffer(size / 2 + 1, L'\0');
-    status = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    // Exactly the stored size: with room to spare the system would append a terminator that the
+    // stored text does not have, and an odd size would not be read at all.
+    std::vector<BYTE> bytes(size);
+    status = RegQueryValueExW(key, name, nullptr, nullptr, bytes.data(), &size);
     if (status != ERROR_SUCCESS)
         return status;
     if (size == 0) {
         text.clear();
         return ERROR_SUCCESS;
     }
-    if (size % 2 != 0 || buffer[size / 2 - 1] != L'\0')
+    wchar_t last = L'\0';
+    if (size % 2 == 0)
+        std::memcpy(&last, bytes.data() + size - sizeof(wchar_t), sizeof(wchar_t));
+    if (size % 2 != 0 || last != L'\0')
         return ERROR_INVALID_DATA;
-    buffer.resize(wcslen(buffer.c_str()));
-    text = std::move(buffer);
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    std::memcpy(value.data(), bytes.data(), size);
+    value.resize(wcslen(value.c_str()));
+    text = std::move(value);
     return ERROR_SUCCESS;
 }
 

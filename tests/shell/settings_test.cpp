@@ -1,0 +1,271 @@
+// The settings key, the recent packages and the check-box settings, in this prefix's real registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "shell/app.h"
+#include "shell/handles.h"
+#include "shell/settings.h"
+#include "support/test_util.h"
+
+namespace {
+
+constexpr wchar_t kSettingsPath[] = L"Software\\Fennickworks\\ZIDezureziv";
+constexpr wchar_t kRecentPath[] = L"Software\\Fennickworks\\ZIDezureziv\\Recent File List";
+constexpr wchar_t kCheckPath[] = L"Software\\Fennickworks\\ZIDezureziv\\Settings";
+
+zid::UniqueHKey CreateUserKey(const wchar_t* path) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
+    return zid::UniqueHKey(key);
+}
+
+void SetRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    zid::UniqueHKey key = CreateUserKey(path);
+    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+}
+
+void SetText(const wchar_t* path, const wchar_t* name, const std::wstring& text) {
+    SetRaw(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+// The stored value's text, or "<missing>".
+std::wstring StoredText(const wchar_t* path, const wchar_t* name) {
+    wchar_t text[512];
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return text;
+}
+
+// "abc" stored without its terminator: the registry adds one when the character after the data
+// is zero, so the data is followed by a non-zero one.
+constexpr wchar_t kUnterminated[] = L"abcd";
+
+std::wstring Path(int number) {
+    return L"C:\\Packages\\Velonar-" + std::to_wstring(number) + L".msi";
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Forget();
+        DeleteSettingsKey();
+        m_parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        m_check = CreateWindowExW(0, L"BUTTON", L"Logging", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, m_parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SHOW_LOGS)), nullptr, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(m_parent);
+        Forget();
+        DeleteSettingsKey();
+    }
+    static void Forget() {
+        theApp.m_settingsKey.reset();
+        theApp.m_recentPackages.clear();
+    }
+    // What the next start-up sees.
+    static void Restart() {
+        Forget();
+        OpenSettings();
+    }
+    LRESULT LoadLogging(LRESULT before) {
+        SendMessageW(m_check, BM_SETCHECK, before, 0);
+        LoadCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
+        return SendMessageW(m_check, BM_GETCHECK, 0, 0);
+    }
+    HWND m_parent = nullptr;
+    HWND m_check = nullptr;
+};
+
+class StringValue : public Settings {
+protected:
+    void SetUp() override {
+        Settings::SetUp();
+        m_key = CreateUserKey(kSettingsPath);
+    }
+    void TearDown() override {
+        m_key.reset();
+        Settings::TearDown();
+    }
+    LSTATUS Query(const void* data, DWORD size, DWORD type = REG_SZ) {
+        RegSetValueExW(m_key.get(), L"Value", 0, type, static_cast<const BYTE*>(data), size);
+        m_text = L"unchanged";
+        return QueryStringValue(m_key.get(), L"Value", m_text);
+    }
+    zid::UniqueHKey m_key;
+    std::wstring m_text;
+};
+
+}  // namespace
+
+TEST_F(Settings, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
+    OpenSettings();
+    ASSERT_TRUE(theApp.m_settingsKey);
+    HKEY probe = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
+    RegCloseKey(probe);
+    EXPECT_TRUE(theApp.m_recentPackages.empty());
+    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
+
+    AddRecentPackage(Path(1));
+    EXPECT_EQ(StoredText(kRecentPath, L"File1"), Path(1));
+    EXPECT_EQ(StoredText(kRecentPath, L"File2"), L"<missing>");
+}
+
+TEST_F(Settings, GapInTheStoredListIsSkippedAndTheStaleTailStays) {
+    SetText(kRecentPath, L"File1", Path(1));
+    SetText(kRecentPath, L"File3", Path(3));
+    OpenSettings();
+    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(3)}));
+
+    SaveRecentPackages();
+    EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(3));
+    EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(3));  // neither rewritten nor deleted
+    Restart();
+    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(3), Path(3)}));
+}
+
+TEST_F(Settings, UnreadableEntriesAreSkipped) {
+    SetText(kRecentPath, L"File1", Path(1));
+    const DWORD number = 7;
+    SetRaw(kRecentPath, L"File2", REG_DWORD, &number, sizeof(number));
+    SetRaw(kRecentPath, L"File3", REG_SZ, kUnterminated, 6);
+    SetText(kRecentPath, L"File4", L"");
+    SetText(kRecentPath, L"File16", Path(16));
+    SetText(kRecentPath, L"File17", Path(17));  // beyond the list's length
+    OpenSettings();
+    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(16)}));
+}
+
+TEST_F(Settings, AddingTheThirdPathMovesItToTheFront) {
+    OpenSettings();
+    for (int i = 3; i >= 1; --i)
+        AddRecentPackage(Path(i));
+    ASSERT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(2), Path(3)}));
+    AddRecentPackage(Path(3));
+    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(3), Path(1), Path(2)}));
+    EXPECT_EQ(StoredText(kRecentPath, L"File1"), Path(3));
+    EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(1));
+    EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(2));
+    EXPECT_EQ(StoredText(kRecentPath, L"File4"), L"<missing>");
+}
+
+TEST_F(Settings, SeventeenthPathDropsTheOldest) {
+    OpenSettings();
+    for (int i = 1; i <= 17; ++i)
+        AddRecentPackage(Path(i));
+    ASSERT_EQ(theApp.m_recentPackages.size(), 16u);
+    EXPECT_EQ(theApp.m_recentPackages.front(), Path(17));
+    EXPECT_EQ(theApp.m_recentPackages.back(), Path(2));
+    EXPECT_EQ(StoredText(kRecentPath, L"File16"), Path(2));
+    EXPECT_EQ(StoredText(kRecentPath, L"File17"), L"<missing>");
+    Restart();
+    EXPECT_EQ(theApp.m_recentPackages.size(), 16u);
+    EXPECT_EQ(theApp.m_recentPackages.front(), Path(17));
+}
+
+TEST_F(Settings, PathsDifferingOnlyInCaseAreDistinct) {
+    OpenSettings();
+    AddRecentPackage(L"C:\\Packages\\Velonar.msi");
+    AddRecentPackage(L"c:\\packages\\velonar.msi");
+    EXPECT_EQ(theApp.m_recentPackages,
+              (std::vector<std::wstring>{L"c:\\packages\\velonar.msi", L"C:\\Packages\\Velonar.msi"}));
+}
+
+TEST_F(Settings, WithoutTheSettingsKeyEverythingFallsBackSilently) {
+    // No key open: reads give the defaults, writes change nothing on disk.
+    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
+    EXPECT_EQ(ReadRecentValue(L"File1"), L"");
+    AddRecentPackage(Path(1));
+    EXPECT_EQ(theApp.m_recentPackages, std::vector<std::wstring>{Path(1)});
+    SaveCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
+    EXPECT_EQ(StoredText(kRecentPath, L"File1"), L"<missing>");
+    HKEY probe = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
+}
+
+TEST_F(Settings, LoggingDwordZeroLeavesTheBoxUnchecked) {
+    OpenSettings();
+    const DWORD zero = 0;
+    SetRaw(kCheckPath, L"Logging", REG_DWORD, &zero, sizeof(zero));
+    EXPECT_EQ(LoadLogging(BST_CHECKED), BST_UNCHECKED);
+}
+
+TEST_F(Settings, LoggingOfAnyOtherShapeChecksTheBox) {
+    OpenSettings();
+    SetText(kCheckPath, L"Logging", L"0");
+    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "REG_SZ";
+
+    const ULONGLONG wide = 0;
+    SetRaw(kCheckPath, L"Logging", REG_DWORD, &wide, sizeof(wide));
+    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "8 bytes";
+
+    const WORD shortValue = 0;
+    SetRaw(kCheckPath, L"Logging", REG_DWORD, &shortValue, sizeof(shortValue));
+    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "2 bytes";
+}
+
+TEST_F(Settings, ClickStateIsStoredAsDword) {
+    OpenSettings();
+    for (LRESULT state : {BST_UNCHECKED, BST_CHECKED}) {
+        SendMessageW(m_check, BM_SETCHECK, state, 0);
+        SaveCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
+        DWORD stored = 99;
+        DWORD size = sizeof(stored);
+        ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kCheckPath, L"Logging", RRF_RT_REG_DWORD, nullptr, &stored, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(stored, static_cast<DWORD>(state));
+        EXPECT_EQ(LoadLogging(state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED), state);
+    }
+}
+
+TEST_F(StringValue, TerminatedTextIsReadUpToItsFirstZero) {
+    const wchar_t text[] = L"ab\0cd";
+    EXPECT_EQ(Query(text, sizeof(text)), ERROR_SUCCESS);
+    EXPECT_EQ(m_text, L"ab");
+    const wchar_t expand[] = L"%TEMP%\\x";
+    EXPECT_EQ(Query(expand, sizeof(expand), REG_EXPAND_SZ), ERROR_SUCCESS);
+    EXPECT_EQ(m_text, L"%TEMP%\\x");
+}
+
+TEST_F(StringValue, EmptyValueIsTheEmptyText) {
+    EXPECT_EQ(Query(L"", 0), ERROR_SUCCESS);
+    EXPECT_EQ(m_text, L"");
+}
+
+TEST_F(StringValue, OddSizesAreInvalid) {
+    const char bytes[] = "a\0b\0\0\0\0";
+    for (DWORD size : {1u, 3u, 5u, 7u}) {
+        EXPECT_EQ(Query(bytes, size), ERROR_INVALID_DATA) << size;
+        EXPECT_EQ(m_text, L"unchanged") << size;
+    }
+}
+
+TEST_F(StringValue, MissingTerminatorIsInvalid) {
+    EXPECT_EQ(Query(kUnterminated, 6), ERROR_INVALID_DATA);
+    EXPECT_EQ(m_text, L"unchanged");
+    EXPECT_EQ(Query(kUnterminated, 6, REG_EXPAND_SZ), ERROR_INVALID_DATA);
+}
+
+TEST_F(StringValue, OtherTypesAndMissingValuesAreErrors) {
+    const DWORD number = 1;
+    EXPECT_EQ(Query(&number, sizeof(number), REG_DWORD), ERROR_INVALID_DATA);
+    const wchar_t multi[] = L"a\0b\0";
+    EXPECT_EQ(Query(multi, sizeof(multi), REG_MULTI_SZ), ERROR_INVALID_DATA);
+    std::wstring text = L"unchanged";
+    EXPECT_EQ(QueryStringValue(m_key.get(), L"NoSuchValue", text), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(text, L"unchanged");
+}
+
+TEST(RegKey, OpenReplacesTheHeldKeyOnlyOnSuccess) {
+    CRegKey key;
+    ASSERT_EQ(key.OpenKey(HKEY_CURRENT_USER, L"Software"), ERROR_SUCCESS);
+    HKEY held = key.get();
+    EXPECT_EQ(key.OpenKey(HKEY_CURRENT_USER, L"Software\\No Such Key Of Ours"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.get(), held);
+}
