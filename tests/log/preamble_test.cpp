@@ -3,13 +3,13 @@
 
 #include <windows.h>
 
-#include <fstream>
+#include <algorithm>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "fixtures/fixture_files.h"
 #include "log/preamble.h"
 #include "log/preamble_lines.h"
 #include "log/preamble_sources.h"
@@ -23,31 +23,6 @@
 #include "support/test_util.h"
 
 namespace {
-
-std::wstring WindowsPath(const char* linuxPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = linuxPath; *c; ++c)
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
-
-std::wstring Fixture(const std::wstring& name) {
-    return WindowsPath(ZID_BINARY_DIR) + L"\\fixtures\\" + name;
-}
-
-// The fixture script records "file ProductCode PackageCode UpgradeCode ProductVersion BuildConfiguration".
-std::wstring ManifestPackageCode(const std::wstring& file) {
-    std::ifstream manifest(std::string(ZID_BINARY_DIR) + "/fixtures/manifest.txt");
-    std::string line;
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string name, productCode, packageCode;
-        fields >> name >> productCode >> packageCode;
-        if (std::wstring(name.begin(), name.end()) == file)
-            return std::wstring(packageCode.begin(), packageCode.end());
-    }
-    return {};
-}
 
 std::string ReadBytes(const std::wstring& path) {
     std::string bytes;
@@ -177,7 +152,7 @@ TEST_F(Preamble, NothingAtAllWithoutALogPath) {
     SetCurrentDirectoryW(empty.c_str());
     OperationRequest request;
     request.Command = 1003;
-    request.PackagePath = Fixture(L"velonar32-5.45.3.msi");
+    request.PackagePath = fixtures::Path(L"velonar32-5.45.3.msi");
     WriteDiagnosticPreamble(request);
     SetCurrentDirectoryW(before);
 
@@ -252,7 +227,7 @@ TEST_F(Preamble, StartsWithTheByteOrderMarkAndReplacesEarlierContent) {
 
 TEST_F(Preamble, InstallLinesInOrder) {
     ScriptedMessageBoxes boxes;
-    const std::wstring package = Fixture(L"velonar32-5.45.3.msi");
+    const std::wstring package = fixtures::Path(L"velonar32-5.45.3.msi");
     const std::vector<std::wstring> lines = Write(package);
     EXPECT_TRUE(boxes.Boxes().empty());
 
@@ -267,10 +242,10 @@ TEST_F(Preamble, InstallLinesInOrder) {
         expected.push_back(reportLine);
     expected.insert(expected.end(), {
         L"    Manufacturer: Corrabel",
-        L"    UpgradeCode: {6A3D1E57-2C9B-4F0E-8D71-B5C2E9047A13}",
+        L"    UpgradeCode: " + std::wstring(fixtures::kUpgradeCode32),
         L"    BuildConfiguration: Release",
         L"    ProductVersion: 5.45.3",
-        L"    PackageCode: " + ManifestPackageCode(L"velonar32-5.45.3.msi"),
+        L"    PackageCode: " + fixtures::PackageInfo(L"velonar32-5.45.3.msi").packageCode,
         L"",
         L"Modules loaded:",
     });
@@ -282,7 +257,7 @@ TEST_F(Preamble, InstallLinesInOrder) {
 
 TEST_F(Preamble, UnsignedPackageShowsTheQueryFailureAsItsReport) {
     ScriptedMessageBoxes boxes;
-    const std::wstring package = Fixture(L"velonar32-5.45.3.msi");
+    const std::wstring package = fixtures::Path(L"velonar32-5.45.3.msi");
     const std::vector<std::wstring> lines = Write(package);
     const size_t next = ExpectMachineLines(lines);
     ASSERT_GE(lines.size(), next + 4);
@@ -294,7 +269,7 @@ TEST_F(Preamble, UnsignedPackageShowsTheQueryFailureAsItsReport) {
 
 TEST_F(Preamble, SignedPackageCarriesTheWholeSignerReport) {
     ScriptedMessageBoxes boxes;
-    const std::wstring package = Fixture(L"velonar32-5.45.3-timestamped.msi");
+    const std::wstring package = fixtures::Path(L"velonar32-5.45.3-timestamped.msi");
     const std::vector<std::wstring> lines = Write(package);
     const size_t next = ExpectMachineLines(lines);
     std::wstring report;
@@ -314,7 +289,7 @@ TEST_F(Preamble, SignedPackageCarriesTheWholeSignerReport) {
 
 TEST_F(Preamble, PackageThatDoesNotOpenShowsEmptyProperties) {
     ScriptedMessageBoxes boxes;
-    const std::wstring package = Fixture(L"not-an-msi.msi");
+    const std::wstring package = fixtures::Path(L"not-an-msi.msi");
     const std::vector<std::wstring> lines = Write(package);
     EXPECT_TRUE(boxes.Boxes().empty());
     const std::vector<std::wstring> properties = {L"    Manufacturer: ", L"    UpgradeCode: ",
@@ -355,7 +330,7 @@ TEST(PreambleSources, VersionColumnsOfAFileWithAndWithoutAResource) {
     EXPECT_EQ(own.Version.value_or(L"none"), L"1.11.0.0");
     EXPECT_EQ(own.Company.value_or(L"none"), L"Fennickworks");
 
-    const VersionColumns text = ReadVersionColumns(WindowsPath(ZID_SOURCE_DIR) + L"\\CMakeLists.txt");
+    const VersionColumns text = ReadVersionColumns(fixtures::Path(L"manifest.txt"));
     EXPECT_FALSE(text.Version);
     EXPECT_FALSE(text.Company);
     const VersionColumns missing = ReadVersionColumns(L"Z:\\no\\such\\file.dll");
