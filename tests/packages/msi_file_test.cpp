@@ -88,8 +88,8 @@ TEST(MsiFileProperties, ValueOfSeveralThousandCharactersComesBackWhole) {
 TEST(MsiFileProperties, NameWithAQuoteCannotWidenTheQuery) {
     CMsiFile file;
     file.Open(fixtures::Path(L"velonar32-5.45.3.msi"));
-    // Put into the query text, this name would match every row and answer the first one's value.
-    EXPECT_EQ(L"", file.GetProperty(L"NoSuchProperty' OR `Property`<>'"));
+    // Put into the query text, this name would select the ProductVersion row.
+    EXPECT_EQ(L"", file.GetProperty(L"NoSuchProperty' OR `Property`='ProductVersion"));
     EXPECT_EQ(L"", file.GetProperty(L"'"));
     EXPECT_EQ(L"5.45.3", file.GetProperty(L"ProductVersion"));
 }
