@@ -204,6 +204,21 @@ void ShowSelectedPage() {
     ShowWindow(page, SW_SHOW);
 }
 
+void AttachPage(HWND page, HWND& pageSlot, HWND& listSlot) {
+    pageSlot = page;
+    listSlot = GetDlgItem(page, IDC_LIST1);
+    const RECT& area = theApp.m_pageRect;
+    SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void DetachPage(HWND page, HWND& pageSlot, HWND& listSlot) {
+    if (pageSlot != page)
+        return;
+    pageSlot = nullptr;
+    listSlot = nullptr;
+}
+
 INT_PTR PageHandledCommand(HWND page) {
     SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
     return TRUE;

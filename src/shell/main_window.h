@@ -15,6 +15,13 @@ void ShowSelectedPage();
 // (A dialog's SendMessageW result is its DWLP_MSGRESULT, so the page must set it.)
 INT_PTR PageHandledCommand(HWND page);
 
+// A page's WM_INITDIALOG: records its window and list control 1001 in its state and places it
+// in the page rectangle.
+void AttachPage(HWND page, HWND& pageSlot, HWND& listSlot);
+
+// A page's WM_DESTROY: forgets its window and list when they are still the recorded ones.
+void DetachPage(HWND page, HWND& pageSlot, HWND& listSlot);
+
 // Puts text on the clipboard as CF_UNICODETEXT for owner; false when any step failed (no UI).
 bool CopyTextToClipboard(HWND owner, const std::wstring& text);
 
