@@ -1,0 +1,202 @@
+#include "packages/inventory.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+
+#include "packages/msi_file.h"
+#include "shell/errors.h"
+#include "shell/settings.h"
+
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr wchar_t kInstallDatePattern[] = L"%4u%2u%2u";
+constexpr wchar_t kUnitLetters[] = L"KMGT";
+constexpr wchar_t kSuffix64[] = L" (64 bit)";
+
+bool IsLeapYear(unsigned year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+    static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// A mended date (13/40 rolled over into the next year) would show a day that no entry ever named.
+bool IsCalendarDate(unsigned year, unsigned month, unsigned day) {
+    if (year < 1970 || year > 9999 || month < 1 || month > 12)
+        return false;
+    return day >= 1 && day <= DaysInMonth(year, month);
+}
+
+// A DWORD value of the key; false when it is missing or of another type.
+bool QueryDwordValue(HKEY key, const wchar_t* name, DWORD& value) {
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(data))
+        return false;
+    value = data;
+    return true;
+}
+
+std::wstring ReadString(HKEY key, const wchar_t* name) {
+    std::wstring text;
+    QueryStringValue(key, name, text);
+    return text;
+}
+
+void SetCell(HWND list, int row, int column, const std::wstring& text) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+// The row's cells: version (with the 64-bit mark), install date, size. The list sorts it into place.
+void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
+    std::wstring version = ReadString(entry, L"DisplayVersion");
+    if (is64Bit)
+        version += kSuffix64;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = INT_MAX;
+    item.pszText = version.data();
+    item.lParam = static_cast<LPARAM>(recordIndex);
+    const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0)
+        return;
+
+    std::wstring installDate;
+    if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS)
+        SetCell(list, row, 1, FormatInstallDate(installDate, kInstallDatePattern));
+    DWORD size = 0;
+    if (QueryDwordValue(entry, L"EstimatedSize", size))
+        SetCell(list, row, 2, FormatSize(size));
+}
+
+InstalledPackage ReadPackageRecord(HKEY entry, const std::wstring& name, bool is64Bit) {
+    InstalledPackage package;
+    package.ProductCode = name;
+    package.PackageCode = GetInstalledPackageCode(name);
+    QueryDwordValue(entry, L"Version", package.Version);
+    package.Is64Bit = is64Bit;
+    package.InstallLocation = ReadString(entry, L"InstallLocation");
+    package.UninstallString = ReadString(entry, L"UninstallString");
+    return package;
+}
+
+}  // namespace
+
+DWORD PackVersion(unsigned major, unsigned minor, unsigned build) {
+    return static_cast<DWORD>(std::min(major, 0xFFu)) << 24 | static_cast<DWORD>(std::min(minor, 0xFFu)) << 16 |
+           std::min(build, 0xFFFFu);
+}
+
+DWORD MakePackedVersion(const std::wstring& text) {
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+    swscanf(text.c_str(), L"%u.%u.%u", &major, &minor, &build);
+    return PackVersion(major, minor, build);
+}
+
+int CompareVersions(DWORD a, DWORD b) {
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+std::wstring FormatVersion(DWORD version) {
+    wchar_t text[40];
+    swprintf(text, 40, L"%u.%u", static_cast<unsigned>(version >> 24), static_cast<unsigned>((version >> 16) & 0xFF));
+    std::wstring result = text;
+    if ((version & 0xFFFF) != 0) {
+        swprintf(text, 40, L".%u", static_cast<unsigned>(version & 0xFFFF));
+        result += text;
+    }
+    return result;
+}
+
+std::wstring FormatInstallDate(const std::wstring& text, const wchar_t* pattern) {
+    unsigned year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    if (swscanf(text.c_str(), pattern, &year, &month, &day) != 3 || !IsCalendarDate(year, month, day))
+        return {};
+    // Only the date is shown, so the day needs no round trip through the local time zone.
+    std::tm date{};
+    date.tm_year = static_cast<int>(year) - 1900;
+    date.tm_mon = static_cast<int>(month) - 1;
+    date.tm_mday = static_cast<int>(day);
+    wchar_t formatted[128];
+    const size_t length = std::wcsftime(formatted, 128, L"%x", &date);
+    return std::wstring(formatted, length);
+}
+
+std::wstring FormatSize(DWORD kilobytes) {
+    double x = kilobytes;
+    size_t unit = 0;
+    // The threshold is 1000 while the divisor is 1024: sizes never show four digits before the unit changes.
+    while (x >= 1000 && unit + 1 < wcslen(kUnitLetters)) {
+        x *= 1.0 / 1024;
+        ++unit;
+    }
+    wchar_t number[32];
+    swprintf(number, 32, L"%.3g", x);
+    return std::wstring(number) + L' ' + kUnitLetters[unit] + L'B';
+}
+
+bool IsProductDisplayName(const std::wstring& displayName) {
+    const std::wstring_view product = kProductName;
+    return displayName.starts_with(product) &&
+           (displayName.size() == product.size() || displayName[product.size()] == L' ');
+}
+
+int ScanUninstallKey(CThisPcPageState& page, HKEY root, const wchar_t* subKey, REGSAM view) {
+    const REGSAM access = KEY_READ | view;
+    const bool is64Bit = view == KEY_WOW64_64KEY;
+    CRegKey uninstall;
+    if (LSTATUS status = uninstall.OpenKey(root, subKey, access); status != ERROR_SUCCESS) {
+        // A view in which nothing was ever installed may have no Uninstall key at all: nothing to list.
+        if (status != ERROR_FILE_NOT_FOUND)
+            ReportError(L"OpenKey(1)", status);
+        return 0;
+    }
+    int found = 0;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[260];
+        DWORD length = 260;
+        LSTATUS status = RegEnumKeyExW(uninstall.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS) {
+            ReportError(L"EnumKey(1)", status);
+            break;
+        }
+        CRegKey entry;
+        status = entry.OpenKey(uninstall.get(), name, access);
+        if (status != ERROR_SUCCESS) {
+            ReportError(L"OpenKey(2)", status);
+            break;
+        }
+        std::wstring displayName;
+        if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
+            !IsProductDisplayName(displayName))
+            continue;
+        InsertPackageRow(page.m_list, entry.get(), is64Bit, page.m_packages.size());
+        page.m_packages.push_back(ReadPackageRecord(entry.get(), name, is64Bit));
+        ++found;
+    }
+    return found;
+}
+
+int ScanInstalledPackages(CThisPcPageState& page, REGSAM view) {
+    return ScanUninstallKey(page, HKEY_LOCAL_MACHINE, kUninstallKey, view);
+}

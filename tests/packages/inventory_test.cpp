@@ -1,0 +1,520 @@
+// The installed-package inventory: packed versions, the three cell formats, and the scan of the
+// Uninstall key in both registry views (entries written by the tests, and packages really installed).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <msi.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "packages/inventory.h"
+#include "shell/app.h"
+#include "shell/errors.h"
+#include "support/message_boxes.h"
+#include "support/registry_key.h"
+#include "support/test_util.h"
+
+namespace {
+
+// --- Packed versions ---
+
+TEST(PackedVersion, MadeFromThreePartsWithMissingPartsZero) {
+    EXPECT_EQ(MakePackedVersion(L"5.45.3"), 0x052D0003u);
+    EXPECT_EQ(MakePackedVersion(L"5.45"), 0x052D0000u);
+    EXPECT_EQ(MakePackedVersion(L"5"), 0x05000000u);
+    EXPECT_EQ(MakePackedVersion(L"5.x.3"), 0x05000000u);
+    EXPECT_EQ(MakePackedVersion(L""), 0u);
+    EXPECT_EQ(MakePackedVersion(L"Velonar"), 0u);
+    EXPECT_EQ(MakePackedVersion(L"255.255.65535"), 0xFFFFFFFFu);
+}
+
+TEST(PackedVersion, PartTooLargeStaysInItsOwnField) {
+    // 5.256 must not turn into 6.0, nor 5.45.65536 into 5.46.0.
+    EXPECT_EQ(MakePackedVersion(L"5.256.1"), 0x05FF0001u);
+    EXPECT_EQ(MakePackedVersion(L"5.45.65536"), 0x052DFFFFu);
+    EXPECT_EQ(MakePackedVersion(L"300.1"), 0xFF010000u);
+    EXPECT_EQ(PackVersion(5, 45, 3), 0x052D0003u);
+}
+
+TEST(PackedVersion, ComparedAsUnsignedNumbers) {
+    EXPECT_GT(CompareVersions(MakePackedVersion(L"5.45.3"), MakePackedVersion(L"5.45")), 0);
+    EXPECT_GT(CompareVersions(MakePackedVersion(L"5.46"), MakePackedVersion(L"5.45.3")), 0);
+    EXPECT_LT(CompareVersions(MakePackedVersion(L"5.30.2"), MakePackedVersion(L"5.30.3")), 0);
+    EXPECT_EQ(CompareVersions(MakePackedVersion(L"5.45.0"), MakePackedVersion(L"5.45")), 0);
+    // Majors of 128 and more set the top bit: a signed comparison would call them older.
+    EXPECT_GT(CompareVersions(MakePackedVersion(L"200.0"), MakePackedVersion(L"100.0")), 0);
+    EXPECT_GT(CompareVersions(MakePackedVersion(L"128.0"), MakePackedVersion(L"127.255.65535")), 0);
+}
+
+TEST(PackedVersion, FormattedWithBuildOnlyWhenNotZero) {
+    EXPECT_EQ(FormatVersion(0x052D0000), L"5.45");
+    EXPECT_EQ(FormatVersion(0x052D0003), L"5.45.3");
+    EXPECT_EQ(FormatVersion(0), L"0.0");
+    EXPECT_EQ(FormatVersion(0xFFFFFFFF), L"255.255.65535");
+    for (const wchar_t* text : {L"5.20", L"5.25", L"5.30.2", L"5.30.3", L"5.45", L"5.45.3", L"5.46"})
+        EXPECT_EQ(FormatVersion(MakePackedVersion(text)), text);
+}
+
+// --- Cells ---
+
+TEST(InstallDate, EightDigitsShownInTheCLocaleDateForm) {
+    EXPECT_EQ(FormatInstallDate(L"20240314", L"%4u%2u%2u"), L"03/14/24");
+    EXPECT_EQ(FormatInstallDate(L"19991231", L"%4u%2u%2u"), L"12/31/99");
+    EXPECT_EQ(FormatInstallDate(L"19700101", L"%4u%2u%2u"), L"01/01/70");
+    EXPECT_EQ(FormatInstallDate(L"20240229", L"%4u%2u%2u"), L"02/29/24");
+}
+
+TEST(InstallDate, WebsitePatternWithSeparators) {
+    EXPECT_EQ(FormatInstallDate(L"2024-03-14", L"%u-%u-%u"), L"03/14/24");
+    EXPECT_EQ(FormatInstallDate(L"2024-3-5", L"%u-%u-%u"), L"03/05/24");
+}
+
+TEST(InstallDate, FewerThanThreeNumbersGiveEmpty) {
+    EXPECT_EQ(FormatInstallDate(L"2024", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"202403", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"March 2024", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"2024/03/14", L"%u-%u-%u"), L"");
+}
+
+TEST(InstallDate, DaysNotOnTheCalendarGiveEmptyRatherThanAnotherDay) {
+    EXPECT_EQ(FormatInstallDate(L"20230229", L"%4u%2u%2u"), L"");  // not a leap year
+    EXPECT_EQ(FormatInstallDate(L"19000229", L"%4u%2u%2u"), L"");  // nor is 1900
+    EXPECT_EQ(FormatInstallDate(L"20240431", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"20241301", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"20240001", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"20240300", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"19691231", L"%4u%2u%2u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"4294967295-1-1", L"%u-%u-%u"), L"");
+    EXPECT_EQ(FormatInstallDate(L"20000229", L"%4u%2u%2u"), L"02/29/00");  // 2000 is a leap year
+}
+
+TEST(Size, ThreeSignificantDigitsWithThresholdThousandDivisor1024) {
+    EXPECT_EQ(FormatSize(0), L"0 KB");
+    EXPECT_EQ(FormatSize(999), L"999 KB");
+    EXPECT_EQ(FormatSize(1000), L"0.977 MB");
+    EXPECT_EQ(FormatSize(52345), L"51.1 MB");
+    EXPECT_EQ(FormatSize(1048576), L"1 GB");
+    EXPECT_EQ(FormatSize(1023500), L"1e+03 MB");
+    EXPECT_EQ(FormatSize(0xFFFFFFFF), L"4 TB");
+}
+
+TEST(DisplayName, ProductNameAloneOrFollowedByASpace) {
+    EXPECT_TRUE(IsProductDisplayName(L"Velonar"));
+    EXPECT_TRUE(IsProductDisplayName(L"Velonar 5.45.3"));
+    EXPECT_TRUE(IsProductDisplayName(L"Velonar "));
+    EXPECT_FALSE(IsProductDisplayName(L"VelonarX"));
+    EXPECT_FALSE(IsProductDisplayName(L"My Velonar"));
+    EXPECT_FALSE(IsProductDisplayName(L"velonar"));
+    EXPECT_FALSE(IsProductDisplayName(L"Velonar\t5"));
+    EXPECT_FALSE(IsProductDisplayName(L"Velona"));
+    EXPECT_FALSE(IsProductDisplayName(L""));
+}
+
+// --- Scanning ---
+
+struct Row {
+    std::wstring version;
+    std::wstring date;
+    std::wstring size;
+    LPARAM record;
+};
+
+std::wstring CellText(HWND list, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+// Rows in the list's own (sorted) order.
+std::vector<Row> Rows(HWND list) {
+    std::vector<Row> rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        rows.push_back({CellText(list, i, 0), CellText(list, i, 1), CellText(list, i, 2), item.lParam});
+    }
+    return rows;
+}
+
+std::wstring TestsPath(const char* linuxPath) {
+    std::wstring path = L"Z:";
+    for (const char* c = linuxPath; *c; ++c)
+        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    return path;
+}
+
+// Product and package code of a fixture package, from the manifest its maker writes.
+struct FixturePackage {
+    std::wstring path;
+    std::wstring productCode;
+    std::wstring packageCode;
+};
+
+FixturePackage Fixture(const std::wstring& fileName) {
+    const std::wstring folder = TestsPath(ZID_BINARY_DIR) + L"\\fixtures\\";
+    std::wifstream manifest(Narrow(folder + L"manifest.txt"));
+    std::wstring line;
+    while (std::getline(manifest, line)) {
+        std::wistringstream fields(line);
+        std::wstring file, product, package;
+        std::getline(fields, file, L'\t');
+        std::getline(fields, product, L'\t');
+        std::getline(fields, package, L'\t');
+        if (file == fileName)
+            return {folder + file, product, package};
+    }
+    return {};
+}
+
+// The This PC page's list control as the page makes it: report view, sorted, three columns.
+class Inventory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        m_list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SORTASCENDING, 0, 0, 400, 200,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(m_list, nullptr);
+        for (int column = 0; column < 3; ++column) {
+            LVCOLUMNW description{};
+            description.mask = LVCF_WIDTH;
+            description.cx = 100;
+            SendMessageW(m_list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
+        }
+        theApp.m_thisPc.m_list = m_list;
+        theApp.m_thisPc.m_packages.clear();
+    }
+    void TearDown() override {
+        theApp.m_thisPc.m_list = nullptr;
+        theApp.m_thisPc.m_packages.clear();
+        DestroyWindow(m_list);
+    }
+
+    // The Velonar entries already in a view before a test writes its own: there must be none.
+    std::wstring Leftovers(REGSAM view) {
+        CThisPcPageState quiet;
+        ScanInstalledPackages(quiet, view);
+        std::wstring names;
+        for (const InstalledPackage& package : quiet.m_packages)
+            names += package.ProductCode + L" ";
+        return names;
+    }
+
+    std::vector<InstalledPackage>& Records() { return theApp.m_thisPc.m_packages; }
+
+    ScriptedMessageBoxes m_boxes;  // no test may wait on a real message box
+    HWND m_list = nullptr;
+};
+
+TEST_F(Inventory, TestPrefixHoldsNoVelonarOfItsOwn) {
+    EXPECT_EQ(Leftovers(KEY_WOW64_32KEY), L"");
+    EXPECT_EQ(Leftovers(KEY_WOW64_64KEY), L"");
+    EXPECT_EQ(Leftovers(0), L"");
+    EXPECT_TRUE(m_boxes.Boxes().empty()) << Narrow(m_boxes.Boxes()[0].text);
+}
+
+TEST_F(Inventory, EntriesOfOneViewBecomeRowsAndRecords) {
+    UninstallEntry plain(KEY_WOW64_32KEY, L"{ZID-TEST-1}");
+    plain.String(L"DisplayName", L"Velonar")
+        .String(L"DisplayVersion", L"5.45")
+        .String(L"InstallDate", L"20240314")
+        .Dword(L"EstimatedSize", 52345)
+        .Dword(L"Version", 0x052D0000)
+        .String(L"InstallLocation", L"C:\\Program Files (x86)\\Corrabel\\Velonar\\")
+        .String(L"UninstallString", L"MsiExec.exe /X{ZID-TEST-1}", REG_EXPAND_SZ);
+    UninstallEntry sparse(KEY_WOW64_32KEY, L"{ZID-TEST-2}");
+    sparse.String(L"DisplayName", L"Velonar 5.45.3")
+        .String(L"InstallDate", L"2024")
+        .String(L"EstimatedSize", L"52345")
+        .String(L"Version", L"5.45.3");
+    UninstallEntry suffixed(KEY_WOW64_32KEY, L"{ZID-TEST-3}");
+    suffixed.String(L"DisplayName", L"VelonarX").String(L"DisplayVersion", L"9.9");
+    UninstallEntry prefixed(KEY_WOW64_32KEY, L"{ZID-TEST-4}");
+    prefixed.String(L"DisplayName", L"My Velonar").String(L"DisplayVersion", L"9.9");
+    UninstallEntry unnamed(KEY_WOW64_32KEY, L"{ZID-TEST-5}");
+    unnamed.String(L"DisplayVersion", L"9.9");
+    UninstallEntry numberName(KEY_WOW64_32KEY, L"{ZID-TEST-6}");
+    numberName.Dword(L"DisplayName", 7).String(L"DisplayVersion", L"9.9");
+    UninstallEntry odd(KEY_WOW64_32KEY, L"{ZID-TEST-7}");
+    odd.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.20").Dword(L"InstallDate", 20240314)
+        .String(L"InstallLocation", L"C:\\%ProgramFiles%\\Velonar", REG_EXPAND_SZ).Dword(L"UninstallString", 1);
+
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 3);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    ASSERT_EQ(Records().size(), 3u);
+    const InstalledPackage& first = Records()[0];
+    EXPECT_EQ(first.ProductCode, L"{ZID-TEST-1}");
+    EXPECT_EQ(first.PackageCode, L"");  // not known to Windows Installer
+    EXPECT_EQ(first.Version, 0x052D0000u);
+    EXPECT_FALSE(first.Is64Bit);
+    EXPECT_EQ(first.InstallLocation, L"C:\\Program Files (x86)\\Corrabel\\Velonar\\");
+    EXPECT_EQ(first.UninstallString, L"MsiExec.exe /X{ZID-TEST-1}");
+    EXPECT_EQ(Records()[1].ProductCode, L"{ZID-TEST-2}");
+    EXPECT_EQ(Records()[1].Version, 0u);
+    EXPECT_EQ(Records()[1].InstallLocation, L"");
+    EXPECT_EQ(Records()[2].ProductCode, L"{ZID-TEST-7}");
+    EXPECT_EQ(Records()[2].InstallLocation, L"C:\\%ProgramFiles%\\Velonar");  // not expanded
+    EXPECT_EQ(Records()[2].UninstallString, L"");
+
+    std::map<LPARAM, Row> byRecord;
+    for (const Row& row : Rows(m_list))
+        byRecord[row.record] = row;
+    ASSERT_EQ(byRecord.size(), 3u);
+    EXPECT_EQ(byRecord[0].version, L"5.45");
+    EXPECT_EQ(byRecord[0].date, L"03/14/24");
+    EXPECT_EQ(byRecord[0].size, L"51.1 MB");
+    EXPECT_EQ(byRecord[1].version, L"");  // DisplayVersion missing
+    EXPECT_EQ(byRecord[1].date, L"");     // a year alone
+    EXPECT_EQ(byRecord[1].size, L"");     // size as text
+    EXPECT_EQ(byRecord[2].version, L"5.20");
+    EXPECT_EQ(byRecord[2].date, L"");     // date as a number
+}
+
+TEST_F(Inventory, BothViewsOfA64BitSystem) {
+    UninstallEntry x86(KEY_WOW64_32KEY, L"{ZID-TEST-A}");
+    x86.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.46").Dword(L"Version", 0x052E0000);
+    UninstallEntry x64(KEY_WOW64_64KEY, L"{ZID-TEST-B}");
+    x64.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.45.3").Dword(L"Version", 0x052D0003);
+    UninstallEntry x64Other(KEY_WOW64_64KEY, L"{ZID-TEST-C}");
+    x64Other.String(L"DisplayName", L"Velonar 5.20").String(L"DisplayVersion", L"5.20").Dword(L"EstimatedSize", 999);
+
+    // As the page refreshes on 64-bit Windows: the 32-bit view first, then the 64-bit view.
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 1);
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 2);
+
+    ASSERT_EQ(Records().size(), 3u);
+    EXPECT_EQ(Records()[0].ProductCode, L"{ZID-TEST-A}");
+    EXPECT_FALSE(Records()[0].Is64Bit);
+    EXPECT_EQ(Records()[1].ProductCode, L"{ZID-TEST-B}");
+    EXPECT_TRUE(Records()[1].Is64Bit);
+    EXPECT_EQ(Records()[1].Version, 0x052D0003u);
+    EXPECT_EQ(Records()[2].ProductCode, L"{ZID-TEST-C}");
+    EXPECT_TRUE(Records()[2].Is64Bit);
+
+    // Sorted by the first cell, so row order differs from record order; the item data keeps them together.
+    const std::vector<Row> rows = Rows(m_list);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].version, L"5.20 (64 bit)");
+    EXPECT_EQ(rows[0].record, 2);
+    EXPECT_EQ(rows[0].size, L"999 KB");
+    EXPECT_EQ(rows[1].version, L"5.45.3 (64 bit)");
+    EXPECT_EQ(rows[1].record, 1);
+    EXPECT_EQ(rows[2].version, L"5.46");
+    EXPECT_EQ(rows[2].record, 0);
+}
+
+TEST_F(Inventory, WithoutAViewSelectorNothingIsMarked64Bit) {
+    // A 32-bit system has one view and no selector; this test program's own view stands in for it.
+    UninstallEntry entry(0, L"{ZID-TEST-N}");
+    entry.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.45.3");
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, 0), 1);
+    ASSERT_EQ(Records().size(), 1u);
+    EXPECT_EQ(Records()[0].ProductCode, L"{ZID-TEST-N}");
+    EXPECT_FALSE(Records()[0].Is64Bit);
+    const std::vector<Row> rows = Rows(m_list);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].version, L"5.45.3");
+}
+
+TEST_F(Inventory, ViewWithoutVelonarAddsNothing) {
+    UninstallEntry other(KEY_WOW64_64KEY, L"{ZID-TEST-O}");
+    other.String(L"DisplayName", L"VelonarX");
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 0);
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+// --- Failures ---
+
+constexpr wchar_t kScratchUninstall[] = L"Software\\ZidTests\\Uninstall";
+
+TEST_F(Inventory, MissingKeyListsNothingAndReportsNothing) {
+    // A fresh 64-bit system may have no Uninstall key in its 32-bit view until a 32-bit program is installed.
+    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, L"Software\\ZidTests\\Missing", 0), 0);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(Inventory, KeyThatCannotBeOpenedIsReportedAsOpenKey1) {
+    zid::UniqueHKey closed;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZidTests", 0, nullptr, 0, KEY_READ, nullptr,
+                              closed.put(), nullptr),
+              ERROR_SUCCESS);
+    const HKEY stale = closed.get();
+    closed.reset();
+    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, stale, L"Uninstall", 0), 0);
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, L"OpenKey(1): " + GetErrorText(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(m_boxes.Boxes()[0].caption, L"ZIDezureziv");
+    EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(Records().empty());
+}
+
+// A subkey that is a registry link to a key that does not exist: listed, but it cannot be opened.
+class DanglingLink {
+public:
+    DanglingLink(HKEY parent, const wchar_t* name) : m_parent(parent), m_name(name) {
+        HKEY key = nullptr;
+        m_status = RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                                   nullptr, &key, nullptr);
+        if (m_status != ERROR_SUCCESS)
+            return;
+        zid::UniqueHKey link(key);
+        const std::wstring target = L"\\Registry\\Machine\\Software\\ZidTestsNowhere\\Missing";
+        m_status = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                                  static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    }
+    // The link itself, not its target: opened as a link and removed with the native call.
+    ~DanglingLink() {
+        using DeleteKey = LONG(WINAPI*)(HANDLE);
+        auto deleteKey = reinterpret_cast<DeleteKey>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+        zid::UniqueHKey link;
+        if (deleteKey && RegOpenKeyExW(m_parent, m_name, REG_OPTION_OPEN_LINK, DELETE, link.put()) == ERROR_SUCCESS)
+            deleteKey(link.get());
+    }
+    DanglingLink(const DanglingLink&) = delete;
+    DanglingLink& operator=(const DanglingLink&) = delete;
+    LSTATUS Status() const { return m_status; }
+
+private:
+    HKEY m_parent;
+    const wchar_t* m_name;
+    LSTATUS m_status;
+};
+
+TEST_F(Inventory, EntryThatCannotBeOpenedIsReportedAsOpenKey2AndEndsTheScan) {
+    TestRegistryKey uninstall(HKEY_CURRENT_USER, kScratchUninstall);
+    TestRegistryKey before(HKEY_CURRENT_USER, uninstall.Path() + L"\\A");
+    before.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.45");
+    DanglingLink broken(uninstall.get(), L"B");
+    ASSERT_EQ(broken.Status(), ERROR_SUCCESS);
+    TestRegistryKey after(HKEY_CURRENT_USER, uninstall.Path() + L"\\C");
+    after.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.46");
+    zid::UniqueHKey probe;
+    const LSTATUS openResult = RegOpenKeyExW(uninstall.get(), L"B", 0, KEY_READ, probe.put());
+    ASSERT_NE(openResult, ERROR_SUCCESS);
+
+    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, kScratchUninstall, 0), 1);
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, L"OpenKey(2): " + GetErrorText(static_cast<DWORD>(openResult)));
+    EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+    ASSERT_EQ(Records().size(), 1u);
+    EXPECT_EQ(Records()[0].ProductCode, L"A");
+    EXPECT_EQ(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0), 1);
+}
+
+// Removes the key being scanned as soon as the first row arrives, so the next enumeration fails.
+WNDPROC g_listProc = nullptr;
+const wchar_t* g_deleteOnInsert = nullptr;
+
+LRESULT CALLBACK DeletingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == LVM_INSERTITEMW && g_deleteOnInsert) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, g_deleteOnInsert);
+        g_deleteOnInsert = nullptr;
+    }
+    return CallWindowProcW(g_listProc, list, message, wParam, lParam);
+}
+
+TEST_F(Inventory, KeyVanishingDuringTheScanIsReportedAsEnumKey1) {
+    TestRegistryKey uninstall(HKEY_CURRENT_USER, kScratchUninstall);
+    TestRegistryKey first(HKEY_CURRENT_USER, uninstall.Path() + L"\\A");
+    first.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.45");
+    TestRegistryKey second(HKEY_CURRENT_USER, uninstall.Path() + L"\\B");
+    second.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.46");
+
+    g_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DeletingListProc)));
+    g_deleteOnInsert = kScratchUninstall;
+    zid::scope_exit restore([&] {
+        SetWindowLongPtrW(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+        g_deleteOnInsert = nullptr;
+    });
+
+    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, kScratchUninstall, 0), 1);
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text.substr(0, 12), L"EnumKey(1): ");
+    EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+    ASSERT_EQ(Records().size(), 1u);
+    EXPECT_EQ(Records()[0].ProductCode, L"A");
+}
+
+// --- Packages installed by Windows Installer ---
+
+class InstalledFixture {
+public:
+    explicit InstalledFixture(const FixturePackage& package) : m_package(package) {
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        m_result = MsiInstallProductW(package.path.c_str(), L"ALLUSERS=1");
+    }
+    ~InstalledFixture() {
+        if (m_result == ERROR_SUCCESS)
+            MsiConfigureProductW(m_package.productCode.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT);
+    }
+    InstalledFixture(const InstalledFixture&) = delete;
+    InstalledFixture& operator=(const InstalledFixture&) = delete;
+    UINT Result() const { return m_result; }
+
+private:
+    FixturePackage m_package;
+    UINT m_result;
+};
+
+TEST_F(Inventory, InstalledPackagesCarryTheirPackageCode) {
+    const FixturePackage x86 = Fixture(L"velonar32-5.45.3.msi");
+    const FixturePackage x64 = Fixture(L"velonar64-5.46.msi");
+    ASSERT_FALSE(x86.productCode.empty()) << "fixtures missing: build the zid_fixtures target";
+    ASSERT_FALSE(x64.productCode.empty());
+    InstalledFixture installed86(x86);
+    ASSERT_EQ(installed86.Result(), static_cast<UINT>(ERROR_SUCCESS));
+    InstalledFixture installed64(x64);
+    ASSERT_EQ(installed64.Result(), static_cast<UINT>(ERROR_SUCCESS));
+
+    // The 32-bit package lands in the 32-bit view, the 64-bit package in the 64-bit view.
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 1);
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 1);
+    ASSERT_EQ(Records().size(), 2u);
+    EXPECT_EQ(Records()[0].ProductCode, x86.productCode);
+    EXPECT_EQ(Records()[0].PackageCode, x86.packageCode);
+    EXPECT_EQ(Records()[0].Version, 0x052D0003u);
+    EXPECT_FALSE(Records()[0].Is64Bit);
+    EXPECT_EQ(Records()[1].ProductCode, x64.productCode);
+    EXPECT_EQ(Records()[1].PackageCode, x64.packageCode);
+    EXPECT_EQ(Records()[1].Version, 0x052E0000u);
+    EXPECT_TRUE(Records()[1].Is64Bit);
+
+    std::map<LPARAM, Row> byRecord;
+    for (const Row& row : Rows(m_list))
+        byRecord[row.record] = row;
+    ASSERT_EQ(byRecord.size(), 2u);
+    EXPECT_EQ(byRecord[0].version, L"5.45.3");
+    EXPECT_EQ(byRecord[1].version, L"5.46 (64 bit)");
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(Inventory, UninstalledPackageIsGoneFromTheList) {
+    const FixturePackage x64 = Fixture(L"velonar64-5.45.3.msi");
+    ASSERT_FALSE(x64.productCode.empty()) << "fixtures missing: build the zid_fixtures target";
+    {
+        InstalledFixture installed(x64);
+        ASSERT_EQ(installed.Result(), static_cast<UINT>(ERROR_SUCCESS));
+    }
+    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 0);
+    EXPECT_TRUE(Records().empty());
+}
+
+}  // namespace
