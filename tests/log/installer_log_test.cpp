@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <fstream>
 #include <iterator>
 #include <regex>
 #include <set>
