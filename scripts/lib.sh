@@ -73,7 +73,7 @@ zid_display() {
   return 1
 }
 
-# The build's own Wine prefix, created once, with a server kept up for the whole run.
+# The build's own Wine prefix (made anew with "fresh"), with a server kept up for the whole run.
 zid_wine() {
   local wine
   wine=$(zid_wine_loader)
@@ -81,6 +81,8 @@ zid_wine() {
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   # A server left over from an interrupted run would keep the one below from ending.
   wineserver -k >/dev/null 2>&1 || true
+  # "fresh": nothing an earlier run installed or registered is seen by this one.
+  [ "${1:-}" = fresh ] && rm -rf "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot -i >/dev/null 2>&1 || true
