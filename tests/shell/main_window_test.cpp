@@ -65,14 +65,7 @@ protected:
         DrainMessages();
     }
     void TearDown() override {
-        if (IsWindow(m_window))
-            DestroyWindow(m_window);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        theApp.m_mainWindow = nullptr;
-        theApp.m_quit = false;
-        theApp.m_basicUi = false;
+        CloseTestMainWindow(m_window);
         theApp.m_settingsKey.reset();
         DeleteSettingsKey();
         g_pageCommands.clear();

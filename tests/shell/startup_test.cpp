@@ -50,14 +50,7 @@ protected:
         DrainMessages();
     }
     void TearDown() override {
-        if (IsWindow(m_window))
-            DestroyWindow(m_window);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        theApp.m_mainWindow = nullptr;
-        theApp.m_quit = false;
-        theApp.m_basicUi = false;
+        CloseTestMainWindow(m_window);
     }
     HWND m_window = nullptr;
 };
@@ -94,13 +87,7 @@ TEST_F(Pump, CloseCommandDestroysTheWindowAndPostsQuitZero) {
 class StartupRun : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (IsWindow(theApp.m_mainWindow))
-            DestroyWindow(theApp.m_mainWindow);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        theApp.m_mainWindow = nullptr;
-        theApp.m_quit = false;
+        CloseTestMainWindow(theApp.m_mainWindow);
         theApp.m_exitCode = 1;
     }
 };

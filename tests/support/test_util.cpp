@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "shell/app.h"
+
 std::string Narrow(const std::wstring& text) {
     int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
                                      nullptr, nullptr);
@@ -53,4 +55,15 @@ std::wstring ScratchFolder(const std::wstring& name) {
 
 void DeleteSettingsKey() {
     SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Fennickworks\\ZIDezureziv");
+}
+
+void CloseTestMainWindow(HWND window) {
+    if (IsWindow(window))
+        DestroyWindow(window);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    theApp.m_mainWindow = nullptr;
+    theApp.m_quit = false;
+    theApp.m_basicUi = false;
 }

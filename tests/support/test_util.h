@@ -17,5 +17,9 @@ void DrainMessages();
 // A folder path under the build's scratch area, created empty; ends without a separator.
 std::wstring ScratchFolder(const std::wstring& name);
 
+// Destroys a main window a test created (if still alive), drops what is queued and clears the
+// application flags the window and the pump set.
+void CloseTestMainWindow(HWND window);
+
 // Deletes HKCU\Software\Fennickworks\ZIDezureziv with everything below it.
 void DeleteSettingsKey();
