@@ -31,12 +31,21 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico
   DEPENDS ${CMAKE_SOURCE_DIR}/res/make_icon.py)
 add_custom_target(zid_icon DEPENDS ${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico)
 
+# The shipped program asks for the x86 common controls; the x86_64 test twin needs the amd64 ones
+# or it silently gets the old controls (no split button).
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(ZID_MANIFEST_ARCH amd64)
+else()
+  set(ZID_MANIFEST_ARCH x86)
+endif()
+configure_file(res/ZIDezureziv.manifest.in ${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest @ONLY)
+
 # Resources as an object library: the tests create the real dialogs from them too.
 add_library(zid_res OBJECT res/ZIDezureziv.rc)
 add_dependencies(zid_res zid_icon)
 target_include_directories(zid_res PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR}/res)
 set_source_files_properties(res/ZIDezureziv.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_SOURCE_DIR}/res/ZIDezureziv.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
 
 add_executable(ZIDezureziv WIN32 src/shell/main.cpp)
 target_link_libraries(ZIDezureziv PRIVATE zid_core zid_res)
