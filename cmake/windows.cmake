@@ -7,21 +7,19 @@ add_compile_options(-Wall -Wextra)
 add_link_options(-static -static-libgcc -static-libstdc++)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix --arch ${CMAKE_SYSTEM_PROCESSOR})
 
+include(cmake/layers.cmake)
 add_subdirectory(src/html)
 
-# Everything but the entry point, so that the tests link the same code as the exe.
-file(GLOB ZID_CORE_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/shell/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/log/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/packages/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/thispc/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/releases/*.cpp)
-list(REMOVE_ITEM ZID_CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
-add_library(zid_core STATIC ${ZID_CORE_SOURCES})
-target_include_directories(zid_core PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res)
-target_link_libraries(zid_core PUBLIC zid_html
-  msi wininet wintrust crypt32 version psapi shlwapi shell32 comctl32 comdlg32
-  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 kernel32)
+# Bottom to top. html stands alone; net (the download engine) needs only the platform.
+zid_add_layer(win SYSTEM_LIBRARIES wininet msi crypt32 comctl32 shell32 shlwapi ole32 version advapi32 gdi32 user32
+              kernel32)
+zid_add_layer(net LAYERS win SYSTEM_LIBRARIES wininet shlwapi)
+zid_add_layer(packages LAYERS win SYSTEM_LIBRARIES msi wintrust crypt32)
+zid_add_layer(log LAYERS packages win SYSTEM_LIBRARIES psapi wbemuuid uuid ole32 oleaut32 version)
+zid_add_layer(operations LAYERS log packages win SYSTEM_LIBRARIES msi)
+zid_add_layer(thispc LAYERS operations log packages win SYSTEM_LIBRARIES comdlg32 comctl32 shell32 shlwapi)
+zid_add_layer(releases LAYERS operations net html log packages win SYSTEM_LIBRARIES wininet shlwapi)
+zid_add_layer(shell LAYERS releases thispc operations net log packages win SYSTEM_LIBRARIES comctl32 shell32)
 
 # The icon is drawn at build time; nothing binary lives in the repository.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -48,7 +46,8 @@ set_source_files_properties(res/ZIDezureziv.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
 
 add_executable(ZIDezureziv WIN32 src/shell/main.cpp)
-target_link_libraries(ZIDezureziv PRIVATE zid_core zid_res)
+zid_use_layer_view(ZIDezureziv shell)
+target_link_libraries(ZIDezureziv PRIVATE zid_shell zid_res)
 target_link_options(ZIDezureziv PRIVATE -municode -mwindows)
 set_target_properties(ZIDezureziv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -3,13 +3,19 @@
 #include <cstdio>
 
 #include "resource.h"
-#include "shell/app.h"
-#include "shell/errors.h"
-#include "shell/handles.h"
+#include "win/errors.h"
+#include "win/handles.h"
+#include "win/program.h"
 
 namespace {
 
 constexpr int kLastLogNumber = 999;
+
+// The log pane's text, kept whole so the control can be set in one call.
+std::wstring& PaneText() {
+    static std::wstring text;
+    return text;
+}
 
 bool LocalNow(std::tm& local) {
     std::time_t now = std::time(nullptr);
@@ -84,23 +90,27 @@ std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& 
 }  // namespace
 
 void AddLogLine(const wchar_t* text) {
-    std::wstring& pane = theApp.m_logText;
+    std::wstring& pane = PaneText();
     pane += LocalTimeText(L"%H:%M:%S ");
     if (text)
         pane += text;
     // Error texts keep the system's own line break; never add a second one.
     if (!pane.empty() && !pane.ends_with(L"\r\n"))
         pane += L"\r\n";
-    HWND control = GetDlgItem(theApp.m_mainWindow, IDC_LOG);
+    HWND control = GetDlgItem(MainWindow(), IDC_LOG);
     if (!control)
         return;
     SetWindowTextW(control, pane.c_str());
     ScrollLogPaneToEnd(control);
 }
 
+const std::wstring& LogPaneText() {
+    return PaneText();
+}
+
 void ClearLogPane() {
-    theApp.m_logText.clear();
-    SetDlgItemTextW(theApp.m_mainWindow, IDC_LOG, L"");
+    PaneText().clear();
+    SetDlgItemTextW(MainWindow(), IDC_LOG, L"");
 }
 
 std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local) {
@@ -119,7 +129,7 @@ std::wstring CreateLogFile() {
 }
 
 std::wstring GetLogFilePath() {
-    if (SendDlgItemMessageW(theApp.m_mainWindow, IDC_SHOW_LOGS, BM_GETCHECK, 0, 0) != BST_CHECKED)
+    if (SendDlgItemMessageW(MainWindow(), IDC_SHOW_LOGS, BM_GETCHECK, 0, 0) != BST_CHECKED)
         return {};
     std::wstring path = CreateLogFile();
     if (path.empty())

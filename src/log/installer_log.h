@@ -9,6 +9,9 @@
 // Appends "HH:MM:SS text" (text may be null) to the log pane, ending with one CR LF, and scrolls to the end.
 void AddLogLine(const wchar_t* text);
 
+// Everything the log pane holds, as lines ending CR LF.
+const std::wstring& LogPaneText();
+
 // Empties the log pane.
 void ClearLogPane();
 

@@ -9,10 +9,10 @@
 #include "log/signer_report.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
-#include "shell/about.h"
-#include "shell/app.h"
-#include "shell/errors.h"
-#include "shell/handles.h"
+#include "win/errors.h"
+#include "win/handles.h"
+#include "win/module_info.h"
+#include "win/platform.h"
 
 namespace {
 
@@ -79,12 +79,12 @@ std::wstring ModuleLine(HMODULE module) {
 
 }  // namespace
 
-void WriteDiagnosticPreamble(const OperationRequest& request) {
-    if (request.LogPath.empty() || theApp.m_wine)
+void WriteDiagnosticPreamble(const std::wstring& logPath, const std::optional<std::wstring>& packagePath) {
+    if (logPath.empty() || Platform().Wine)
         return;
     // The file was made for this operation; it must still exist, and it starts over empty.
-    zid::UniqueFile file(CreateFileW(request.LogPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    zid::UniqueFile file(
+        CreateFileW(logPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         ReportLastError(L"PrepLogfile");
         return;
@@ -95,8 +95,8 @@ void WriteDiagnosticPreamble(const OperationRequest& request) {
     WriteLine(file.get(), WindowsLine());
     WriteUserLine(file.get());
     WriteLine(file.get(), FormatAntivirusLine(QueryAntivirusProducts()));
-    if (request.PackagePath)
-        WritePackageBlock(file.get(), *request.PackagePath);
+    if (packagePath)
+        WritePackageBlock(file.get(), *packagePath);
     WriteLine(file.get(), kModulesHeading);
     for (HMODULE module : ListProcessModules()) {
         const std::wstring line = ModuleLine(module);

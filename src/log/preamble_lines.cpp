@@ -40,8 +40,8 @@ std::wstring FormatPropertyLine(const std::wstring& name, const std::wstring& va
 
 std::wstring FormatFileVersion(DWORD mostSignificant, DWORD leastSignificant) {
     wchar_t text[48];
-    std::swprintf(text, 48, L"%u.%u.%u.%u", HIWORD(mostSignificant), LOWORD(mostSignificant),
-                  HIWORD(leastSignificant), LOWORD(leastSignificant));
+    std::swprintf(text, 48, L"%u.%u.%u.%u", HIWORD(mostSignificant), LOWORD(mostSignificant), HIWORD(leastSignificant),
+                  LOWORD(leastSignificant));
     return text;
 }
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "log/com_ptr.h"
 #include "log/preamble_lines.h"
-#include "shell/handles.h"
-#include "shell/startup.h"
+#include "win/com_ptr.h"
+#include "win/handles.h"
+#include "win/platform.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ std::wstring CollectObjectTexts(IEnumWbemClassObject* enumerator) {
 
 std::wstring QueryAntivirusProducts() {
     zid::com_ptr<IWbemLocator> locator;
-    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                locator.put_void())))
+    if (FAILED(
+            CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.put_void())))
         return {};
     zid::UniqueBstr space = zid::MakeBstr(IsVistaOrLater() ? L"root\\SecurityCenter2" : L"root\\SecurityCenter");
     zid::com_ptr<IWbemServices> services;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "shell/handles.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -50,8 +50,7 @@ const CRYPT_ATTRIBUTE* FindAttribute(const CRYPT_ATTRIBUTES& attributes, const c
 }
 
 // Decodes value as type into a zero-filled block; on failure writes why and returns no block.
-zid::UniqueLocal Decode(ReportWriter& out, LPCSTR type, const CRYPT_ATTR_BLOB& value,
-                        const wchar_t* memoryMessage) {
+zid::UniqueLocal Decode(ReportWriter& out, LPCSTR type, const CRYPT_ATTR_BLOB& value, const wchar_t* memoryMessage) {
     DWORD size = 0;
     if (!CryptDecodeObject(kEncoding, type, value.pbData, value.cbData, 0, nullptr, &size)) {
         out.Failure(L"CryptDecodeObject", GetLastError());
@@ -103,8 +102,8 @@ void WritePublisherInfo(ReportWriter& out, const CMSG_SIGNER_INFO& signer) {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(signer.AuthAttrs, SPC_SP_OPUS_INFO_OBJID);
     if (!attribute)
         return;
-    zid::UniqueLocal block = Decode(out, SPC_SP_OPUS_INFO_OBJID, attribute->rgValue[0],
-                                    L"Unable to allocate memory for Publisher Info.\n");
+    zid::UniqueLocal block =
+        Decode(out, SPC_SP_OPUS_INFO_OBJID, attribute->rgValue[0], L"Unable to allocate memory for Publisher Info.\n");
     if (!block)
         return;
     const auto* info = static_cast<const SPC_SP_OPUS_INFO*>(block.get());
@@ -179,8 +178,8 @@ std::optional<SYSTEMTIME> ReadSigningTime(ReportWriter& out, const CMSG_SIGNER_I
         return std::nullopt;
     FILETIME stamped{};
     DWORD size = sizeof(stamped);
-    if (!CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute->rgValue[0].pbData,
-                           attribute->rgValue[0].cbData, 0, &stamped, &size)) {
+    if (!CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute->rgValue[0].pbData, attribute->rgValue[0].cbData,
+                           0, &stamped, &size)) {
         out.Failure(L"CryptDecodeObject", GetLastError());
         return std::nullopt;
     }
@@ -195,8 +194,8 @@ void WriteTimeStamp(ReportWriter& out, HCERTSTORE store, const CMSG_SIGNER_INFO&
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(signer.UnauthAttrs, szOID_RSA_counterSign);
     if (!attribute)
         return;
-    zid::UniqueLocal block = Decode(out, PKCS7_SIGNER_INFO, attribute->rgValue[0],
-                                    L"Unable to allocate memory for timestamp info.\n");
+    zid::UniqueLocal block =
+        Decode(out, PKCS7_SIGNER_INFO, attribute->rgValue[0], L"Unable to allocate memory for timestamp info.\n");
     if (!block)
         return;
     const auto* counterSigner = static_cast<const CMSG_SIGNER_INFO*>(block.get());
@@ -210,8 +209,8 @@ void WriteTimeStamp(ReportWriter& out, HCERTSTORE store, const CMSG_SIGNER_INFO&
     out.Write(L"\n");
     if (auto time = ReadSigningTime(out, *counterSigner)) {
         wchar_t line[64];
-        swprintf(line, 64, L"Date of TimeStamp : %02d/%02d/%04d %02d:%02d\n", time->wMonth, time->wDay,
-                 time->wYear, time->wHour, time->wMinute);
+        swprintf(line, 64, L"Date of TimeStamp : %02d/%02d/%04d %02d:%02d\n", time->wMonth, time->wDay, time->wYear,
+                 time->wHour, time->wMinute);
         out.Write(line);
     }
     out.Write(L"\n");

@@ -8,8 +8,8 @@
 #include <ctime>
 
 #include "packages/msi_file.h"
-#include "shell/errors.h"
-#include "shell/settings.h"
+#include "win/errors.h"
+#include "win/registry.h"
 
 namespace {
 
@@ -17,6 +17,7 @@ constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 constexpr wchar_t kInstallDatePattern[] = L"%4u%2u%2u";
 constexpr wchar_t kUnitLetters[] = L"KMGT";
 constexpr wchar_t kSuffix64[] = L" (64 bit)";
+constexpr DWORD kMaxKeyName = 260;  // product codes are 38 characters; longer names are not ours
 
 bool IsLeapYear(unsigned year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -32,18 +33,6 @@ bool IsCalendarDate(unsigned year, unsigned month, unsigned day) {
     if (year < 1970 || year > 9999 || month < 1 || month > 12)
         return false;
     return day >= 1 && day <= DaysInMonth(year, month);
-}
-
-// A DWORD value of the key; false when it is missing or of another type.
-bool QueryDwordValue(HKEY key, const wchar_t* name, DWORD& value) {
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD size = sizeof(data);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(data))
-        return false;
-    value = data;
-    return true;
 }
 
 std::wstring ReadString(HKEY key, const wchar_t* name) {
@@ -79,7 +68,7 @@ void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
     if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS)
         SetCell(list, row, 1, FormatInstallDate(installDate, kInstallDatePattern));
     DWORD size = 0;
-    if (QueryDwordValue(entry, L"EstimatedSize", size))
+    if (QueryDwordValue(entry, L"EstimatedSize", size) == ERROR_SUCCESS)
         SetCell(list, row, 2, FormatSize(size));
 }
 
@@ -159,7 +148,7 @@ bool IsProductDisplayName(const std::wstring& displayName) {
            (displayName.size() == product.size() || displayName[product.size()] == L' ');
 }
 
-int ScanUninstallKey(CThisPcPageState& page, HKEY root, const wchar_t* subKey, REGSAM view) {
+int ScanUninstallKey(HWND list, std::vector<InstalledPackage>& records, HKEY root, const wchar_t* subKey, REGSAM view) {
     const REGSAM access = KEY_READ | view;
     const bool is64Bit = view == KEY_WOW64_64KEY;
     CRegKey uninstall;
@@ -171,8 +160,8 @@ int ScanUninstallKey(CThisPcPageState& page, HKEY root, const wchar_t* subKey, R
     }
     int found = 0;
     for (DWORD index = 0;; ++index) {
-        wchar_t name[260];
-        DWORD length = 260;
+        wchar_t name[kMaxKeyName];
+        DWORD length = kMaxKeyName;
         LSTATUS status = RegEnumKeyExW(uninstall.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
@@ -190,13 +179,13 @@ int ScanUninstallKey(CThisPcPageState& page, HKEY root, const wchar_t* subKey, R
         if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
             !IsProductDisplayName(displayName))
             continue;
-        InsertPackageRow(page.m_list, entry.get(), is64Bit, page.m_packages.size());
-        page.m_packages.push_back(ReadPackageRecord(entry.get(), name, is64Bit));
+        InsertPackageRow(list, entry.get(), is64Bit, records.size());
+        records.push_back(ReadPackageRecord(entry.get(), name, is64Bit));
         ++found;
     }
     return found;
 }
 
-int ScanInstalledPackages(CThisPcPageState& page, REGSAM view) {
-    return ScanUninstallKey(page, HKEY_LOCAL_MACHINE, kUninstallKey, view);
+int ScanInstalledPackages(HWND list, std::vector<InstalledPackage>& records, REGSAM view) {
+    return ScanUninstallKey(list, records, HKEY_LOCAL_MACHINE, kUninstallKey, view);
 }

@@ -4,8 +4,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-#include "thispc/thispc_page.h"
+#include "packages/installed_package.h"
 
 // The product name an Uninstall entry's DisplayName must carry.
 inline constexpr wchar_t kProductName[] = L"Velonar";
@@ -32,10 +33,10 @@ std::wstring FormatSize(DWORD kilobytes);
 // True for "Velonar" alone or followed by a space; case-sensitive.
 bool IsProductDisplayName(const std::wstring& displayName);
 
-// Appends one record and one row of page.m_list per Velonar entry of HKLM's Uninstall key in view
-// (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY); returns how many. A missing key lists nothing; other failures
-// are reported, and what was found before them stays.
-int ScanInstalledPackages(CThisPcPageState& page, REGSAM view);
+// Appends one record to records and one row to list (item data: the record's index) per Velonar entry
+// of HKLM's Uninstall key in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY); returns how many. A missing
+// key lists nothing; other failures are reported, and what was found before them stays.
+int ScanInstalledPackages(HWND list, std::vector<InstalledPackage>& records, REGSAM view);
 
 // As ScanInstalledPackages on root\subKey, any key laid out like the Uninstall key.
-int ScanUninstallKey(CThisPcPageState& page, HKEY root, const wchar_t* subKey, REGSAM view);
+int ScanUninstallKey(HWND list, std::vector<InstalledPackage>& records, HKEY root, const wchar_t* subKey, REGSAM view);

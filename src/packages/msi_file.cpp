@@ -65,8 +65,8 @@ std::wstring CMsiFile::GetPackageCode() {
     FILETIME time{};
     wchar_t buffer[kPackageCodeBuffer] = {};
     DWORD length = kPackageCodeBuffer;
-    if (MsiSummaryInfoGetPropertyW(m_summary.get(), kRevisionNumber, &dataType, &number, &time, buffer,
-                                   &length) != ERROR_SUCCESS)
+    if (MsiSummaryInfoGetPropertyW(m_summary.get(), kRevisionNumber, &dataType, &number, &time, buffer, &length) !=
+        ERROR_SUCCESS)
         return {};
     return std::wstring(buffer, wcsnlen(buffer, kPackageCodeBuffer));
 }

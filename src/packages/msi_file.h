@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "shell/handles.h"
+#include "win/handles.h"
 
 // A read-only view of one package file, kept open only for the function that reads it.
 class CMsiFile {
@@ -14,7 +14,7 @@ public:
     CMsiFile() = default;
     CMsiFile(const CMsiFile&) = delete;
     CMsiFile& operator=(const CMsiFile&) = delete;
-    virtual ~CMsiFile() { Close(); }
+    ~CMsiFile() { Close(); }
 
     // Opens the package read-only (closing any earlier one); the installer's result is kept in OpenResult().
     void Open(const std::wstring& path);

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 
-#include "shell/handles.h"
+#include "win/handles.h"
 
 namespace {
 

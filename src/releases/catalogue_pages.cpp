@@ -1,6 +1,6 @@
 #include "releases/catalogue_pages.h"
 
-#include "shell/about.h"
+#include "releases/website_address.h"
 
 namespace {
 std::wstring g_pageUrls[2] = {L"Download.htm", L"Archive.htm"};
@@ -16,4 +16,4 @@ void MakeCataloguePagesAbsolute() {
         url.insert(0, base);
 }
 
-void OnCataloguePageFinished(CDownloadRequest&, CWebsitePageState&) {}
+void OnCataloguePageFinished(DownloadRequest&, CWebsitePage&) {}

@@ -3,8 +3,8 @@
 
 #include <string>
 
-struct CDownloadRequest;
-struct CWebsitePageState;
+struct DownloadRequest;
+class CWebsitePage;
 
 // Address of catalogue page 0 ("Download.htm") or 1 ("Archive.htm").
 const std::wstring& CataloguePageUrl(int index);
@@ -12,6 +12,6 @@ const std::wstring& CataloguePageUrl(int index);
 // Puts the website base address in front of both page names; called once at start-up.
 void MakeCataloguePagesAbsolute();
 
-// Takes a finished download of catalogue page 0 or 1 into the website page; the caller keeps
-// the request.
-void OnCataloguePageFinished(CDownloadRequest& request, CWebsitePageState& page);
+// Takes a finished download of a catalogue page into the website page; the request stays with the
+// catalogue.
+void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page);

@@ -6,11 +6,30 @@
 #include <string>
 #include <vector>
 
-struct CWebsitePageState {
-    HWND m_page = nullptr;  // first field: the page stores its own window here
+#include "operations/installed_packages.h"
+
+class CWebsitePage {
+public:
+    // installed: what This PC lists (the default build and the installs follow it).
+    explicit CWebsitePage(IInstalledPackages& installed) : m_installed(installed) {}
+    CWebsitePage(const CWebsitePage&) = delete;
+    CWebsitePage& operator=(const CWebsitePage&) = delete;
+
+    // Creates the page from its (child-style) template as a child of parent, placed in area; null on failure.
+    HWND Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area);
+    HWND Window() const { return m_page; }
+    HWND List() const { return m_list; }
+
+    // The page's dialog procedure body (reached through DialogThunk).
+    INT_PTR OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    INT_PTR OnInitDialog(HWND page);
+    void OnDestroy();
+
+    IInstalledPackages& m_installed;
+    HWND m_page = nullptr;
     HWND m_list = nullptr;  // list control 1001
+    RECT m_area{};
     std::vector<std::wstring> m_links;  // href of each list row, in row order
 };
-
-// Dialog procedure of the page created from template 132.
-INT_PTR CALLBACK WebsitePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,29 +4,57 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-// Dialog procedure of template 131; stores its window in the application state while it initialises.
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#include "releases/website_page.h"
+#include "shell/main_window_layout.h"
+#include "thispc/thispc_page.h"
 
-// Shows the page of the tab control's current selection (nothing for a page that was not created).
-void ShowSelectedPage();
+class CMainWindow {
+public:
+    CMainWindow() = default;
+    CMainWindow(const CMainWindow&) = delete;
+    CMainWindow& operator=(const CMainWindow&) = delete;
+    // Destroys the window if it still exists.
+    ~CMainWindow();
 
-// A page's answer to a WM_COMMAND it handled: the main window, which sent it, then stops.
-// (A dialog's SendMessageW result is its DWLP_MSGRESULT, so the page must set it.)
-INT_PTR PageHandledCommand(HWND page);
+    // Creates the window (hidden) from template 131; null when it could not be created.
+    HWND Create(HINSTANCE instance);
+    HWND Window() const { return m_window; }
+    HWND Tab() const { return m_tab; }
+    HWND VisiblePage() const { return m_visiblePage; }
+    const RECT& PageArea() const { return m_pageArea; }
+    CThisPcPage& ThisPc() { return m_thisPc; }
+    CWebsitePage& Website() { return m_website; }
 
-// A page's WM_INITDIALOG: records its window and list control 1001 in its state and places it
-// in the page rectangle.
-void AttachPage(HWND page, HWND& pageSlot, HWND& listSlot);
+    // Shows the page of the tab control's current selection (nothing for a page that was not created).
+    void ShowSelectedPage();
 
-// A page's WM_DESTROY: forgets its window and list when they are still the recorded ones.
-void DetachPage(HWND page, HWND& pageSlot, HWND& listSlot);
+    // Ctrl+B: turns basic UI mode on or off and shows it in the label.
+    void ToggleBasicUi();
+
+    // The window's dialog procedure body (reached through DialogThunk).
+    INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    INT_PTR OnInitDialog(HWND window);
+    INT_PTR OnNotify(const NMHDR& header);
+    INT_PTR OnCommand(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnOwnCommand(WORD id);
+    INT_PTR OnDownloadFinished(LPARAM lParam);
+    INT_PTR OnDestroy();
+    void OnUiLevelClicked();
+    void OnCopyPath();
+    void CreatePages(const std::vector<PageTemplate>& templates);
+    HWND PageWindow(int index) const;
+
+    HWND m_window = nullptr;
+    HWND m_tab = nullptr;
+    HWND m_visiblePage = nullptr;
+    RECT m_pageArea{};
+    CThisPcPage m_thisPc;
+    CWebsitePage m_website{m_thisPc};
+};
 
 // Puts text on the clipboard as CF_UNICODETEXT for owner; false when any step failed (no UI).
 bool CopyTextToClipboard(HWND owner, const std::wstring& text);
-
-// Window procedure installed on every registered tool tip: tips also show over disabled children.
-LRESULT CALLBACK ToolTipProc(HWND toolTip, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Adds toolTip to the application's tool-tip registry and installs ToolTipProc on it.
-void RegisterToolTip(HWND toolTip);

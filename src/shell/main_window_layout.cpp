@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "resource.h"
-#include "shell/app.h"
 
 namespace {
 
@@ -20,6 +19,9 @@ struct TemplateLayout {
 constexpr TemplateLayout kExtendedLayout{12, 22, 24, 26};
 constexpr TemplateLayout kPlainLayout{0, 14, 16, 18};
 
+constexpr WORD kOrdinalMarker = 0xFFFF;  // a name field holding an ordinal; also the extended template's mark
+constexpr DWORD kAllButPopupAndChild = 0x3FFFFFFF;
+
 constexpr int kMovedControls[] = {IDC_UI_LEVEL, IDC_SHOW_LOGS, IDC_COPY_PATH, IDC_LOG, IDCANCEL, IDM_ABOUT};
 
 bool ReadWord(const std::vector<BYTE>& bytes, size_t offset, WORD& word) {
@@ -32,7 +34,7 @@ bool ReadWord(const std::vector<BYTE>& bytes, size_t offset, WORD& word) {
 bool IsExtendedTemplate(const std::vector<BYTE>& bytes) {
     WORD version = 0;
     WORD signature = 0;
-    return ReadWord(bytes, 0, version) && ReadWord(bytes, 2, signature) && version == 1 && signature == 0xFFFF;
+    return ReadWord(bytes, 0, version) && ReadWord(bytes, 2, signature) && version == 1 && signature == kOrdinalMarker;
 }
 
 const TemplateLayout& LayoutOf(const std::vector<BYTE>& bytes) {
@@ -44,7 +46,7 @@ bool SkipNameOrOrdinal(const std::vector<BYTE>& bytes, size_t& offset) {
     WORD word = 0;
     if (!ReadWord(bytes, offset, word))
         return false;
-    if (word == 0xFFFF) {
+    if (word == kOrdinalMarker) {
         offset += 2 * sizeof(WORD);
         return offset <= bytes.size();
     }
@@ -70,10 +72,10 @@ void MoveControl(HWND control, const RECT& rect) {
 }
 
 // Adds one tab per template, captioned from it, and returns the largest page size in dialog units.
-RECT PreparePages(HWND tab, std::vector<CPageTemplate>& pages) {
+RECT PreparePages(HWND tab, std::vector<PageTemplate>& pages) {
     RECT units{};
     for (size_t index = 0; index < pages.size(); ++index) {
-        std::vector<BYTE>& bytes = pages[index].m_bytes;
+        std::vector<BYTE>& bytes = pages[index].Bytes;
         MakeChildTemplate(bytes);
         std::wstring caption;
         ReadTemplateCaption(bytes, caption);
@@ -123,8 +125,8 @@ void SizeAndPlaceWindow(HWND window, const RECT& tabRect, LONG lowest, SIZE marg
 
 }  // namespace
 
-CPageTemplate LoadPageTemplate(HINSTANCE module, int id) {
-    CPageTemplate page;
+PageTemplate LoadPageTemplate(HINSTANCE module, int id) {
+    PageTemplate page;
     HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
     if (!resource)
         return page;
@@ -132,7 +134,7 @@ CPageTemplate LoadPageTemplate(HINSTANCE module, int id) {
     HGLOBAL loaded = LoadResource(module, resource);
     const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
     if (bytes && size > 0)
-        page.m_bytes.assign(bytes, bytes + size);
+        page.Bytes.assign(bytes, bytes + size);
     return page;
 }
 
@@ -142,7 +144,7 @@ bool MakeChildTemplate(std::vector<BYTE>& bytes) {
     if (bytes.size() < offset + sizeof(style))
         return false;
     std::memcpy(&style, bytes.data() + offset, sizeof(style));
-    style = (style & 0x3FFFFFFF) | WS_CHILD;
+    style = (style & kAllButPopupAndChild) | WS_CHILD;
     std::memcpy(bytes.data() + offset, &style, sizeof(style));
     return true;
 }
@@ -193,10 +195,9 @@ SIZE DialogMargins() {
     return SIZE{2 * (LOWORD(units) / 4), 2 * (HIWORD(units) / 8)};
 }
 
-void LayOutMainWindow(HWND window, std::vector<CPageTemplate>& pages) {
+RECT LayOutMainWindow(HWND window, std::vector<PageTemplate>& pages) {
     const SIZE margins = DialogMargins();
     HWND tab = GetDlgItem(window, IDC_TAB);
-    theApp.m_tab = tab;
     const RECT oldTab = ClientRectOf(window, tab);
 
     RECT tabRect = PreparePages(tab, pages);
@@ -206,9 +207,9 @@ void LayOutMainWindow(HWND window, std::vector<CPageTemplate>& pages) {
 
     RECT pageRect = tabRect;
     SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&pageRect));
-    theApp.m_pageRect = pageRect;
     MoveControl(tab, tabRect);
 
     const LONG lowest = MoveControlsBelowTab(window, tabRect, tabRect.bottom - oldTab.bottom);
     SizeAndPlaceWindow(window, tabRect, lowest, margins);
+    return pageRect;
 }

@@ -8,14 +8,14 @@
 #include <vector>
 
 // A dialog template copied out of the resources, editable before the page is created from it.
-struct CPageTemplate {
-    std::vector<BYTE> m_bytes;  // empty when the resource could not be loaded
+struct PageTemplate {
+    std::vector<BYTE> Bytes;  // empty when the resource could not be loaded
 
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_bytes.data()); }
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(Bytes.data()); }
 };
 
 // Copies dialog resource id of module; empty bytes when it is missing.
-CPageTemplate LoadPageTemplate(HINSTANCE module, int id);
+PageTemplate LoadPageTemplate(HINSTANCE module, int id);
 
 // Turns the template's pop-up style into a child style, keeping every other style bit.
 // False when the bytes are too short to be a dialog template.
@@ -36,5 +36,5 @@ SIZE DialogMargins();
 
 // Lays out the main window (tab control sized for the largest page, controls below it, window
 // sized and placed on the primary monitor); inserts one tab per template, captioned from it.
-// Stores the tab control and the page rectangle in the application state.
-void LayOutMainWindow(HWND window, std::vector<CPageTemplate>& pages);
+// Returns the area of the pages in the window's client co-ordinates.
+RECT LayOutMainWindow(HWND window, std::vector<PageTemplate>& pages);

@@ -1,105 +1,102 @@
 #include "shell/startup.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
-#include <wininet.h>
 
-#include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 
-#include "packages/install_flow.h"
+#include "net/download_engine.h"
+#include "operations/install_flow.h"
 #include "releases/catalogue_pages.h"
-#include "releases/download_engine.h"
 #include "resource.h"
-#include "shell/app.h"
-#include "shell/callback_guard.h"
-#include "shell/errors.h"
 #include "shell/main_window.h"
-#include "shell/message_box.h"
-#include "shell/settings.h"
+#include "win/callback_guard.h"
+#include "win/com_ptr.h"
+#include "win/errors.h"
+#include "win/handles.h"
+#include "win/message_box.h"
+#include "win/message_pump.h"
+#include "win/platform.h"
+#include "win/program.h"
+#include "win/settings.h"
 
 namespace {
 
-constexpr DWORD kCommonControlClasses = 0x40FF;  // Windows 95 classes and the standard classes
-constexpr UINT kWaitAnyInput = 0x4FF;              // QS_ALLINPUT
-
-void FindSmallIconList() {
-    wchar_t windows[MAX_PATH] = L"";
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    SHFILEINFOW info{};
-    theApp.m_smallIcons = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
-        windows, FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
-        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-}
+constexpr DWORD kCommonControlClasses = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;  // 0x40FF
+constexpr DWORD kComModel = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE;
+constexpr DWORD kMainLoopNap = 10;          // milliseconds after each pass of the main loop
+constexpr size_t kTerminationBuffer = 160;  // characters, with the terminator
+constexpr size_t kExceptionDetail = 79;
+constexpr int kExitOutOfMemory = 12;
+constexpr int kExitException = -1;
 
 // The download engine and its asynchronous session; without them the program runs without downloads.
-void OpenInternetSession() {
-    theApp.m_downloads = std::make_unique<CVNInet>(theApp.m_mainWindow);
-    CVNInet& engine = *theApp.m_downloads;
-    engine.m_session = InternetOpenW(kProgramName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                                     INTERNET_FLAG_ASYNC);
-    if (engine.m_session &&
-        InternetSetStatusCallbackW(engine.m_session, &CVNInet::StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK) {
-        engine.m_ready = true;
-        return;
-    }
-    ReportLastError(L"InternetOpen");
+std::unique_ptr<CVNInet> OpenDownloadEngine(HWND owner) {
+    auto engine = std::make_unique<CVNInet>(owner);
+    if (const DWORD error = engine->Open())
+        ReportError(L"InternetOpen", error);
+    return engine;
 }
 
 // A package run: exactly one argument, handed to the install decision flow. False on a usage error.
-bool RunCommandLine(const wchar_t* commandTail) {
+bool RunCommandLine(CMainWindow& main, const wchar_t* commandTail) {
     CWaitCursor busy;
     int count = 0;
-    LPWSTR* parts = CommandLineToArgvW(commandTail, &count);
-    zid::scope_exit freeParts([parts] { LocalFree(parts); });
+    zid::UniqueArgumentList parts(CommandLineToArgvW(commandTail, &count));
     if (!parts || count != 1) {
-        ShowMessageBox(theApp.m_mainWindow, L"Usage: ZIDezureziv [MSI_file]", kProgramName, MB_ICONERROR);
+        ShowMessageBox(main.Window(), L"Usage: ZIDezureziv [MSI_file]", kProgramName, MB_ICONERROR);
         return false;
     }
-    InstallPackage(theApp.m_mainWindow, parts[0]);
-    theApp.m_quit = true;
+    InstallPackage(main.Window(), parts.get()[0], main.ThisPc());
+    Pump().Quit = true;
     return true;
 }
 
 void RunMainLoop() {
-    while (!theApp.m_quit) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, kWaitAnyInput);
+    while (!Pump().Quit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, kWakeOnAnyInput);
         PumpMessages();
-        Sleep(10);
+        Sleep(kMainLoopNap);
     }
 }
 
 int RunStartup(HINSTANCE instance, const wchar_t* commandTail) {
-    theApp.m_wine = DetectWine();
-    theApp.m_win64 = DetectWow64();
+    Platform().Wine = DetectWine();
+    Platform().Win64 = DetectWow64();
+    Platform().Instance = instance;
 
-    theApp.m_instance = instance;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    zid::CComScope com(kComModel);
     INITCOMMONCONTROLSEX controls{sizeof(controls), kCommonControlClasses};
     InitCommonControlsEx(&controls);
     OpenSettings();
-    FindSmallIconList();
+    Platform().SmallIcons = FindSmallIconList();
 
-    theApp.m_accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    Pump().Accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MakeCataloguePagesAbsolute();
 
-    CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
+    CMainWindow main;
+    main.Create(instance);
     RethrowCallbackException();
-    if (!theApp.m_mainWindow) {
+    if (!main.Window()) {
         ReportLastError(L"CreateDialog");
         return 1;
     }
-    ShowWindow(theApp.m_mainWindow, SW_SHOW);
-    OpenInternetSession();
+    Pump().CtrlB = [&main] { main.ToggleBasicUi(); };
+    zid::scope_exit forgetWindow([] { Pump().CtrlB = nullptr; });
+    ShowWindow(main.Window(), SW_SHOW);
 
-    if (commandTail && *commandTail && !RunCommandLine(commandTail))
+    // Declared after the window: the session closes first, so no download outlives the windows it reports to.
+    std::unique_ptr<CVNInet> engine = OpenDownloadEngine(main.Window());
+    SetDownloadEngine(engine.get());
+    zid::scope_exit forgetEngine([] { SetDownloadEngine(nullptr); });
+
+    if (commandTail && *commandTail && !RunCommandLine(main, commandTail))
         return 1;
 
     RunMainLoop();
-    CoUninitialize();
-    return theApp.m_exitCode;
+    return Pump().ExitCode;
 }
 
 std::wstring FromAnsi(const char* text) {
@@ -113,114 +110,36 @@ std::wstring FromAnsi(const char* text) {
 }
 
 int Terminate(const std::wstring& detail, int exitCode) {
+    // The guard that stored the exception posted a quit message to end the loops it was in; left in
+    // the queue, it would close this box at once.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     ShowMessageBox(nullptr, BuildTerminationText(detail), kProgramName, MB_ICONERROR);
     return exitCode;
 }
 
 }  // namespace
 
-bool DetectWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-bool DetectWow64() {
-    // A 64-bit build of these sources (used where only 64-bit Wine runs) is on 64-bit Windows by definition.
-    if constexpr (sizeof(void*) == 8)
-        return true;
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
-}
-
-bool IsVistaOrLater() {
-    OSVERSIONINFOEXW version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-    version.dwMajorVersion = 6;
-    version.dwMinorVersion = 0;
-    version.wServicePackMajor = 0;
-    ULONGLONG mask = 0;
-    mask = VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
-    return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
-}
-
 std::wstring BuildTerminationText(const std::wstring& detail) {
-    constexpr size_t kBuffer = 160;  // including the terminator, as the message always was
     std::wstring text = L"ZIDezureziv terminated due to an exception";
     if (!detail.empty()) {
         text += L": ";
         text += detail;
     }
-    if (text.size() > kBuffer - 1)
-        text.resize(kBuffer - 1);
+    if (text.size() > kTerminationBuffer - 1)
+        text.resize(kTerminationBuffer - 1);
     return text;
-}
-
-// Relays a mouse message to the registered tool tips as a message of the child under the pointer,
-// so that tips also show over disabled buttons.
-static void RelayToToolTips(const MSG& msg) {
-    HWND page = theApp.m_visiblePage;
-    if (!page)
-        return;
-    for (const auto& entry : theApp.m_toolTips) {
-        POINT point = msg.pt;
-        ScreenToClient(page, &point);
-        HWND child = RealChildWindowFromPoint(page, point);
-        if (!child || child == page)
-            continue;
-        MSG copy = msg;
-        copy.hwnd = child;
-        POINT local = msg.pt;
-        ScreenToClient(child, &local);
-        copy.lParam = MAKELPARAM(local.x, local.y);
-        SendMessageW(entry.first, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&copy));
-    }
-}
-
-static void ToggleBasicUi() {
-    theApp.m_basicUi = !theApp.m_basicUi;
-    SetDlgItemTextW(theApp.m_mainWindow, IDC_UI_LEVEL, theApp.m_basicUi ? L"UI Level: Basic" : L"");
-}
-
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            theApp.m_quit = true;
-            theApp.m_exitCode = static_cast<int>(msg.wParam);
-            return;
-        }
-        if (TranslateAcceleratorW(theApp.m_mainWindow, theApp.m_accelerators, &msg))
-            continue;
-        if (msg.message >= WM_MOUSEFIRST && msg.message <= 0x20D)
-            RelayToToolTips(msg);
-        else if (msg.message == WM_CHAR && msg.wParam == 2) {
-            ToggleBasicUi();
-            continue;
-        }
-        if (IsWindow(theApp.m_mainWindow) && IsDialogMessageW(theApp.m_mainWindow, &msg)) {
-            RethrowCallbackException();
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-        RethrowCallbackException();
-    }
 }
 
 int RunInstallerProgram(HINSTANCE instance, const wchar_t* commandTail) {
     try {
         return RunStartup(instance, commandTail);
     } catch (const std::bad_alloc&) {
-        return Terminate(L"Out of memory", 12);
+        return Terminate(L"Out of memory", kExitOutOfMemory);
     } catch (const std::exception& e) {
         std::wstring detail = FromAnsi(e.what());
-        if (detail.size() > 79)
-            detail.resize(79);
-        return Terminate(detail, -1);
+        if (detail.size() > kExceptionDetail)
+            detail.resize(kExceptionDetail);
+        return Terminate(detail, kExitException);
     }
 }

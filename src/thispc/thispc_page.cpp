@@ -1,20 +1,51 @@
 #include "thispc/thispc_page.h"
 
-#include "shell/app.h"
-#include "shell/callback_guard.h"
-#include "shell/main_window.h"
+#include "resource.h"
+#include "win/dialog.h"
+#include "win/platform.h"
 
-INT_PTR CALLBACK ThisPcPageProc(HWND page, UINT message, WPARAM, LPARAM) {
-    return GuardCallback<INT_PTR>(FALSE, [&]() -> INT_PTR {
-        switch (message) {
-        case WM_INITDIALOG:
-            AttachPage(page, theApp.m_thisPc.m_page, theApp.m_thisPc.m_list);
-            return TRUE;
-        case WM_DESTROY:
-            DetachPage(page, theApp.m_thisPc.m_page, theApp.m_thisPc.m_list);
-            return FALSE;
-        default:
-            return FALSE;
-        }
-    });
+HWND CThisPcPage::Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area) {
+    m_area = area;
+    return CreateDialogIndirectParamW(Platform().Instance, pageTemplate, parent, DialogThunk<CThisPcPage>,
+                                      reinterpret_cast<LPARAM>(this));
+}
+
+void CThisPcPage::Refresh() {
+    if (m_page)
+        SendMessageW(m_page, WM_COMMAND, IDC_REFRESH, 0);
+}
+
+void CThisPcPage::PostRefresh() {
+    if (m_page)
+        PostMessageW(m_page, WM_COMMAND, IDC_REFRESH, 0);
+}
+
+INT_PTR CThisPcPage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(page);
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam));
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CThisPcPage::OnInitDialog(HWND page) {
+    m_page = page;
+    m_list = GetDlgItem(page, IDC_LIST1);
+    PlacePage(page, m_area);
+    return TRUE;
+}
+
+INT_PTR CThisPcPage::OnCommand(WORD) {
+    return FALSE;
+}
+
+void CThisPcPage::OnDestroy() {
+    m_page = nullptr;
+    m_list = nullptr;
 }

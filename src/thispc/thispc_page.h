@@ -5,15 +5,37 @@
 
 #include <vector>
 
-#include "packages/installed_package.h"
+#include "operations/installed_packages.h"
 
-struct CThisPcPageState {
-    HWND m_page = nullptr;  // first field: the page stores its own window here
+class CThisPcPage final : public IInstalledPackages {
+public:
+    CThisPcPage() = default;
+    CThisPcPage(const CThisPcPage&) = delete;
+    CThisPcPage& operator=(const CThisPcPage&) = delete;
+
+    // Creates the page from its (child-style) template as a child of parent, placed in area; null on failure.
+    HWND Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area);
+    HWND Window() const { return m_page; }
+    HWND List() const { return m_list; }
+
+    const std::vector<InstalledPackage>& Records() const override { return m_packages; }
+    int Count32() const override { return m_count32; }
+    int Count64() const override { return m_count64; }
+    void Refresh() override;
+    void PostRefresh() override;
+
+    // The page's dialog procedure body (reached through DialogThunk).
+    INT_PTR OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    INT_PTR OnInitDialog(HWND page);
+    INT_PTR OnCommand(WORD id);
+    void OnDestroy();
+
+    HWND m_page = nullptr;
     HWND m_list = nullptr;  // list control 1001
+    RECT m_area{};
     std::vector<InstalledPackage> m_packages;  // a record's position is its record index
-    int m_count32 = 0;  // packages found in the 32-bit view by the last refresh
-    int m_count64 = 0;  // packages found in the 64-bit view by the last refresh
+    int m_count32 = 0;
+    int m_count64 = 0;
 };
-
-// Dialog procedure of the page created from template 129.
-INT_PTR CALLBACK ThisPcPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "e2e/driver.h"
 
+#include "support/test_util.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -50,9 +52,7 @@ HWND FindWindowOf(DWORD pid, const std::wstring* caption) {
 }  // namespace
 
 std::wstring ProgramPath() {
-    std::wstring path = L"Z:" + std::wstring(ZID_EXE_PATH, ZID_EXE_PATH + sizeof(ZID_EXE_PATH) - 1);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
+    return WinePath(ZID_EXE_PATH);
 }
 
 CProgram::CProgram(const std::wstring& tail) {

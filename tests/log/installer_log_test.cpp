@@ -11,9 +11,9 @@
 
 #include "log/installer_log.h"
 #include "resource.h"
-#include "shell/app.h"
-#include "shell/errors.h"
-#include "shell/handles.h"
+#include "win/program.h"
+#include "win/errors.h"
+#include "win/handles.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
 
@@ -29,15 +29,15 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
         InitCommonControlsEx(&controls);
-        m_window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
-                                      PlainDialogProc, 0);
+        m_window =
+            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, PlainDialogProc, 0);
         ASSERT_NE(m_window, nullptr);
-        theApp.m_mainWindow = m_window;
-        theApp.m_logText.clear();
+        SetMainWindow(m_window);
+        ClearLogPane();
     }
     void TearDown() override {
-        theApp.m_mainWindow = nullptr;
-        theApp.m_logText.clear();
+        SetMainWindow(nullptr);
+        ClearLogPane();
         if (m_window)
             DestroyWindow(m_window);
     }
@@ -50,8 +50,8 @@ protected:
 const std::wregex kTimePrefix(L"\\d\\d:\\d\\d:\\d\\d ");
 
 size_t CountPrefixes(const std::wstring& text) {
-    return static_cast<size_t>(std::distance(std::wsregex_iterator(text.begin(), text.end(), kTimePrefix),
-                                             std::wsregex_iterator()));
+    return static_cast<size_t>(
+        std::distance(std::wsregex_iterator(text.begin(), text.end(), kTimePrefix), std::wsregex_iterator()));
 }
 
 bool FileExists(const std::wstring& path) {
@@ -68,16 +68,6 @@ long long FileSize(const std::wstring& path) {
 void Touch(const std::wstring& path) {
     zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(file) << Narrow(path);
-}
-
-std::vector<unsigned char> ReadBytes(const std::wstring& path) {
-    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::vector<unsigned char> bytes(4096);
-    DWORD read = 0;
-    if (!file || !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        read = 0;
-    bytes.resize(read);
-    return bytes;
 }
 
 std::wstring TempFolder() {
@@ -111,27 +101,6 @@ std::tm SampleTime() {
     return time;
 }
 
-// Restores an environment variable when the test ends.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride(const wchar_t* name, const std::wstring& value) : m_name(name) {
-        wchar_t saved[MAX_PATH * 2];
-        DWORD length = GetEnvironmentVariableW(name, saved, MAX_PATH * 2);
-        m_had = length > 0 && length < MAX_PATH * 2;
-        if (m_had)
-            m_saved.assign(saved, length);
-        SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~EnvironmentOverride() { SetEnvironmentVariableW(m_name, m_had ? m_saved.c_str() : nullptr); }
-    EnvironmentOverride(const EnvironmentOverride&) = delete;
-    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
-
-private:
-    const wchar_t* m_name;
-    std::wstring m_saved;
-    bool m_had = false;
-};
-
 }  // namespace
 
 // --- The log pane ---
@@ -140,15 +109,15 @@ using LogPane = MainWindowFixture;
 
 TEST_F(LogPane, LineIsTimePrefixTextAndOneLineBreak) {
     AddLogLine(L"Install started");
-    EXPECT_TRUE(std::regex_match(theApp.m_logText, std::wregex(L"\\d\\d:\\d\\d:\\d\\d Install started\r\n")))
-        << Narrow(theApp.m_logText);
-    EXPECT_EQ(WindowText(Pane()), theApp.m_logText);
+    EXPECT_TRUE(std::regex_match(LogPaneText(), std::wregex(L"\\d\\d:\\d\\d:\\d\\d Install started\r\n")))
+        << Narrow(LogPaneText());
+    EXPECT_EQ(WindowText(Pane()), LogPaneText());
 }
 
 TEST_F(LogPane, TextEndingInCrLfGetsNoSecondBreak) {
     AddLogLine((L"Uninstall: " + GetErrorText(ERROR_ACCESS_DENIED)).c_str());
     AddLogLine(L"done\r\n");
-    const std::wstring& text = theApp.m_logText;
+    const std::wstring& text = LogPaneText();
     EXPECT_EQ(text.find(L"\r\n\r\n"), std::wstring::npos) << Narrow(text);
     EXPECT_TRUE(text.ends_with(L" done\r\n"));
     EXPECT_EQ(CountPrefixes(text), 2u);
@@ -157,15 +126,14 @@ TEST_F(LogPane, TextEndingInCrLfGetsNoSecondBreak) {
 TEST_F(LogPane, AbsentTextLeavesThePrefixAsALine) {
     AddLogLine(nullptr);
     AddLogLine(L"");
-    EXPECT_TRUE(std::regex_match(theApp.m_logText,
-                                 std::wregex(L"\\d\\d:\\d\\d:\\d\\d \r\n\\d\\d:\\d\\d:\\d\\d \r\n")))
-        << Narrow(theApp.m_logText);
+    EXPECT_TRUE(std::regex_match(LogPaneText(), std::wregex(L"\\d\\d:\\d\\d:\\d\\d \r\n\\d\\d:\\d\\d:\\d\\d \r\n")))
+        << Narrow(LogPaneText());
 }
 
 TEST_F(LogPane, TextWithBreaksInsideHasOnePrefix) {
     AddLogLine(L"first\r\nsecond");
-    EXPECT_EQ(CountPrefixes(theApp.m_logText), 1u);
-    EXPECT_TRUE(theApp.m_logText.ends_with(L" first\r\nsecond\r\n"));
+    EXPECT_EQ(CountPrefixes(LogPaneText()), 1u);
+    EXPECT_TRUE(LogPaneText().ends_with(L" first\r\nsecond\r\n"));
 }
 
 TEST_F(LogPane, LinesAccumulateUntilCleared) {
@@ -173,10 +141,10 @@ TEST_F(LogPane, LinesAccumulateUntilCleared) {
     AddLogLine(L"two");
     EXPECT_EQ(CountPrefixes(WindowText(Pane())), 2u);
     ClearLogPane();
-    EXPECT_TRUE(theApp.m_logText.empty());
+    EXPECT_TRUE(LogPaneText().empty());
     EXPECT_EQ(WindowText(Pane()), L"");
     AddLogLine(L"three");
-    EXPECT_EQ(CountPrefixes(theApp.m_logText), 1u);
+    EXPECT_EQ(CountPrefixes(LogPaneText()), 1u);
 }
 
 TEST_F(LogPane, ScrollsSoTheLastLineIsAtTheBottom) {
@@ -200,11 +168,11 @@ TEST_F(LogPane, ScrollsSoTheLastLineIsAtTheBottom) {
 }
 
 TEST(LogPaneWithoutWindow, TextIsKeptForTheWindowToCome) {
-    theApp.m_mainWindow = nullptr;
-    theApp.m_logText.clear();
+    SetMainWindow(nullptr);
+    ClearLogPane();
     AddLogLine(L"early");
-    EXPECT_TRUE(theApp.m_logText.ends_with(L" early\r\n"));
-    theApp.m_logText.clear();
+    EXPECT_TRUE(LogPaneText().ends_with(L" early\r\n"));
+    ClearLogPane();
 }
 
 // --- Log file names ---
@@ -303,8 +271,8 @@ TEST_F(LogFilePath, CheckedMakesANewEmptyFile) {
 TEST_F(LogFilePath, NoCreatableNameWarnsOnceAndGivesEmpty) {
     SetLogging(true);
     const std::wstring missing = ScratchFolder(L"log-no-temp") + L"\\missing";
-    EnvironmentOverride tmp(L"TMP", missing);
-    EnvironmentOverride temp(L"TEMP", missing);
+    EnvironmentOverride tmp(L"TMP", missing.c_str());
+    EnvironmentOverride temp(L"TEMP", missing.c_str());
     ASSERT_EQ(TempFolder(), missing + L"\\");
     ScriptedMessageBoxes boxes;
     EXPECT_EQ(GetLogFilePath(), L"");
@@ -325,9 +293,8 @@ TEST(LogFileLine, Utf16LittleEndianWithCrLf) {
         WriteLine(file.get(), L"");
         WriteLine(file.get(), L"x");
     }
-    const std::vector<unsigned char> expected = {'V', 0, 0xFC, 0, 0x2D, 0x4E, '\r', 0, '\n', 0,
-                                                 '\r', 0, '\n', 0, 'x', 0, '\r', 0, '\n', 0};
-    EXPECT_EQ(ReadBytes(path), expected);
+    const std::string expected("V\0\xFC\0\x2D\x4E\r\0\n\0\r\0\n\0x\0\r\0\n\0", 20);
+    EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
 TEST(LogFileLine, FailedWriteIsReportedAndTheNextLineStillTried) {

@@ -72,8 +72,7 @@ TEST(PreambleColumns, MissingVersionOrCompanyLeavesItsColumnOut) {
 
     ModuleLineParts companyOnly = bare;
     companyOnly.Company = L"Corrabel";
-    EXPECT_EQ(FormatModuleLine(companyOnly),
-              L"C:\\a.dll" + std::wstring(57 - 8, L' ') + L"Corrabel (unsigned)");
+    EXPECT_EQ(FormatModuleLine(companyOnly), L"C:\\a.dll" + std::wstring(57 - 8, L' ') + L"Corrabel (unsigned)");
 
     ModuleLineParts versionOnly = bare;
     versionOnly.Version = L"1.0.0.0";
@@ -136,7 +135,9 @@ TEST(PreambleLines, FirstLineIsTheByteOrderMarkAndTheCDateTime) {
     moment.tm_sec = 7;
     moment.tm_wday = 4;
     moment.tm_yday = 73;
-    EXPECT_EQ(FormatFirstLine(moment), L"\xFEFF" L"03/14/24 13:45:07");
+    EXPECT_EQ(FormatFirstLine(moment),
+              L"\xFEFF"
+              L"03/14/24 13:45:07");
 }
 
 TEST(PreambleLines, WindowsLineWithAndWithoutServicePack) {
@@ -282,8 +283,9 @@ private:
 TEST(AntivirusTexts, EveryProductsTextWithNoSeparator) {
     LONG alive = 0;
     {
-        FakeProducts products({{WBEM_S_NO_ERROR, new FakeProduct(L"\ninstance of AntiVirusProduct\n{A};\n", S_OK, alive)},
-                               {WBEM_S_NO_ERROR, new FakeProduct(L"\ninstance of AntiVirusProduct\n{B};\n", S_OK, alive)}});
+        FakeProducts products(
+            {{WBEM_S_NO_ERROR, new FakeProduct(L"\ninstance of AntiVirusProduct\n{A};\n", S_OK, alive)},
+             {WBEM_S_NO_ERROR, new FakeProduct(L"\ninstance of AntiVirusProduct\n{B};\n", S_OK, alive)}});
         EXPECT_EQ(CollectObjectTexts(&products),
                   L"\ninstance of AntiVirusProduct\n{A};\n\ninstance of AntiVirusProduct\n{B};\n");
         EXPECT_EQ(products.Calls(), 3);
@@ -306,9 +308,10 @@ TEST(AntivirusTexts, AFailingStepKeepsWhatWasCollected) {
         EXPECT_EQ(CollectObjectTexts(&failingNext), L"first;");
         EXPECT_EQ(failingNext.Calls(), 2);
 
-        FakeProducts failingText({{WBEM_S_NO_ERROR, new FakeProduct(L"first;", S_OK, alive)},
-                                  {WBEM_S_NO_ERROR, new FakeProduct(L"broken;", static_cast<HRESULT>(WBEM_E_OUT_OF_MEMORY), alive)},
-                                  {WBEM_S_NO_ERROR, new FakeProduct(L"never;", S_OK, alive)}});
+        FakeProducts failingText(
+            {{WBEM_S_NO_ERROR, new FakeProduct(L"first;", S_OK, alive)},
+             {WBEM_S_NO_ERROR, new FakeProduct(L"broken;", static_cast<HRESULT>(WBEM_E_OUT_OF_MEMORY), alive)},
+             {WBEM_S_NO_ERROR, new FakeProduct(L"never;", S_OK, alive)}});
         EXPECT_EQ(CollectObjectTexts(&failingText), L"first;");
         EXPECT_EQ(failingText.Calls(), 2);
     }

@@ -15,37 +15,18 @@
 #include "log/preamble_sources.h"
 #include "log/signer_report.h"
 #include "packages/signature.h"
-#include "shell/about.h"
-#include "shell/app.h"
-#include "shell/errors.h"
-#include "shell/handles.h"
+#include "win/module_info.h"
+#include "win/platform.h"
+#include "win/errors.h"
+#include "win/handles.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
 
 namespace {
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
 // The file's UTF-16 text cut at every CR LF (the last, empty piece after the final CR LF dropped).
 std::vector<std::wstring> ReadLines(const std::wstring& path) {
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFileBytes(path);
     std::wstring text(bytes.size() / 2, L'\0');
     memcpy(text.data(), bytes.data(), text.size() * 2);
     std::vector<std::wstring> lines;
@@ -80,25 +61,21 @@ std::wstring ExpectedWindowsLine() {
 class Preamble : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedWine = theApp.m_wine;
-        theApp.m_wine = false;
+        m_savedWine = Platform().Wine;
+        Platform().Wine = false;
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         m_folder = ScratchFolder(L"preamble");
         m_log = m_folder + L"\\VNI-test.txt";
-        WriteBytes(m_log, "");
+        ASSERT_TRUE(WriteFileBytes(m_log, ""));
     }
     void TearDown() override {
         CoUninitialize();
-        theApp.m_wine = m_savedWine;
+        Platform().Wine = m_savedWine;
     }
 
     // Writes the report for an operation on packagePath (none for a repair) and reads it back.
     std::vector<std::wstring> Write(std::optional<std::wstring> packagePath) {
-        OperationRequest request;
-        request.Command = packagePath ? 1003 : 1013;
-        request.LogPath = m_log;
-        request.PackagePath = std::move(packagePath);
-        WriteDiagnosticPreamble(request);
+        WriteDiagnosticPreamble(m_log, packagePath);
         return ReadLines(m_log);
     }
 
@@ -113,8 +90,7 @@ size_t ExpectMachineLines(const std::vector<std::wstring>& lines) {
     if (lines.size() < 5)
         return lines.size();
     EXPECT_EQ(lines[0].substr(0, 1), L"\xFEFF");
-    EXPECT_TRUE(std::regex_match(Narrow(lines[0].substr(1)),
-                                 std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)")))
+    EXPECT_TRUE(std::regex_match(Narrow(lines[0].substr(1)), std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)")))
         << Narrow(lines[0].substr(1));
     EXPECT_EQ(lines[1], GetVersionText());
     EXPECT_EQ(lines[2], ExpectedWindowsLine());
@@ -150,10 +126,7 @@ TEST_F(Preamble, NothingAtAllWithoutALogPath) {
     wchar_t before[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, before);
     SetCurrentDirectoryW(empty.c_str());
-    OperationRequest request;
-    request.Command = 1003;
-    request.PackagePath = fixtures::Path(L"velonar32-5.45.3.msi");
-    WriteDiagnosticPreamble(request);
+    WriteDiagnosticPreamble(L"", fixtures::Path(L"velonar32-5.45.3.msi"));
     SetCurrentDirectoryW(before);
 
     WIN32_FIND_DATAW found{};
@@ -171,16 +144,13 @@ TEST_F(Preamble, NothingAtAllWithoutALogPath) {
 
 TEST_F(Preamble, NothingAtAllUnderWine) {
     ScriptedMessageBoxes boxes;
-    WriteBytes(m_log, "earlier content");
-    theApp.m_wine = true;
-    OperationRequest request;
-    request.LogPath = m_log;
-    WriteDiagnosticPreamble(request);
-    EXPECT_EQ(ReadBytes(m_log), "earlier content");
+    ASSERT_TRUE(WriteFileBytes(m_log, "earlier content"));
+    Platform().Wine = true;
+    WriteDiagnosticPreamble(m_log, std::nullopt);
+    EXPECT_EQ(ReadFileBytes(m_log), "earlier content");
 
     const std::wstring missing = m_folder + L"\\missing.txt";
-    request.LogPath = missing;
-    WriteDiagnosticPreamble(request);
+    WriteDiagnosticPreamble(missing, std::nullopt);
     EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(boxes.Boxes().empty());
 }
@@ -199,7 +169,7 @@ TEST_F(Preamble, DeletedLogFileIsReportedAndNotMadeAgain) {
 
 TEST_F(Preamble, LogFileHeldOpenByAnotherIsReportedAndLeftAlone) {
     ScriptedMessageBoxes boxes;
-    WriteBytes(m_log, "held");
+    ASSERT_TRUE(WriteFileBytes(m_log, "held"));
     zid::UniqueFile holder(CreateFileW(m_log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     Write(std::nullopt);
@@ -207,15 +177,15 @@ TEST_F(Preamble, LogFileHeldOpenByAnotherIsReportedAndLeftAlone) {
 
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, L"PrepLogfile: " + GetErrorText(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(ReadBytes(m_log), "held");
+    EXPECT_EQ(ReadFileBytes(m_log), "held");
 }
 
 TEST_F(Preamble, StartsWithTheByteOrderMarkAndReplacesEarlierContent) {
     ScriptedMessageBoxes boxes;
-    WriteBytes(m_log, std::string(100000, 'x'));
+    ASSERT_TRUE(WriteFileBytes(m_log, std::string(100000, 'x')));
     Write(std::nullopt);
 
-    const std::string bytes = ReadBytes(m_log);
+    const std::string bytes = ReadFileBytes(m_log);
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
@@ -240,15 +210,16 @@ TEST_F(Preamble, InstallLinesInOrder) {
     std::vector<std::wstring> expected = {package, L"    " + verification};
     for (const std::wstring& reportLine : SplitReport(report))
         expected.push_back(reportLine);
-    expected.insert(expected.end(), {
-        L"    Manufacturer: Corrabel",
-        L"    UpgradeCode: " + std::wstring(fixtures::kUpgradeCode32),
-        L"    BuildConfiguration: Release",
-        L"    ProductVersion: 5.45.3",
-        L"    PackageCode: " + fixtures::PackageInfo(L"velonar32-5.45.3.msi").packageCode,
-        L"",
-        L"Modules loaded:",
-    });
+    expected.insert(expected.end(),
+                    {
+                        L"    Manufacturer: Corrabel",
+                        L"    UpgradeCode: " + std::wstring(fixtures::kUpgradeCode32),
+                        L"    BuildConfiguration: Release",
+                        L"    ProductVersion: 5.45.3",
+                        L"    PackageCode: " + fixtures::PackageInfo(L"velonar32-5.45.3.msi").packageCode,
+                        L"",
+                        L"Modules loaded:",
+                    });
     ASSERT_GE(lines.size(), next + expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[next + i], expected[i]) << "line " << next + i;
@@ -292,9 +263,10 @@ TEST_F(Preamble, PackageThatDoesNotOpenShowsEmptyProperties) {
     const std::wstring package = fixtures::Path(L"not-an-msi.msi");
     const std::vector<std::wstring> lines = Write(package);
     EXPECT_TRUE(boxes.Boxes().empty());
-    const std::vector<std::wstring> properties = {L"    Manufacturer: ", L"    UpgradeCode: ",
+    const std::vector<std::wstring> properties = {L"    Manufacturer: ",       L"    UpgradeCode: ",
                                                   L"    BuildConfiguration: ", L"    ProductVersion: ",
-                                                  L"    PackageCode: ", L"", L"Modules loaded:"};
+                                                  L"    PackageCode: ",        L"",
+                                                  L"Modules loaded:"};
     auto first = std::search(lines.begin(), lines.end(), properties.begin(), properties.end());
     EXPECT_NE(first, lines.end());
 }
@@ -314,8 +286,8 @@ TEST_F(Preamble, OwnModuleLineShowsItsVersionAndCompany) {
     ScriptedMessageBoxes boxes;
     const std::vector<std::wstring> lines = Write(std::nullopt);
     const std::wstring self = GetModulePath();
-    auto line = std::find_if(lines.begin(), lines.end(),
-                             [&](const std::wstring& l) { return l.rfind(self + L" ", 0) == 0; });
+    auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.rfind(self + L" ", 0) == 0; });
     ASSERT_NE(line, lines.end());
     std::wstring verification;
     VerifySignature(self, verification);
@@ -363,8 +335,8 @@ TEST(PreambleSources, ProcessOwnerIsTheProcessObjectsOwner) {
 
     alignas(8) BYTE descriptor[1024];
     DWORD size = 0;
-    ASSERT_TRUE(GetKernelObjectSecurity(GetCurrentProcess(), OWNER_SECURITY_INFORMATION, descriptor,
-                                        sizeof(descriptor), &size));
+    ASSERT_TRUE(GetKernelObjectSecurity(GetCurrentProcess(), OWNER_SECURITY_INFORMATION, descriptor, sizeof(descriptor),
+                                        &size));
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));

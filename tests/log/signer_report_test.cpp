@@ -26,9 +26,9 @@ const std::wstring kPublisherTail = L"MoreInfo Link : http://www.corrabel.exampl
 DWORD QueryError(const std::wstring& path) {
     HCERTSTORE store = nullptr;
     HCRYPTMSG message = nullptr;
-    BOOL found = CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                                  CERT_QUERY_FORMAT_FLAG_BINARY, 0, nullptr, nullptr, nullptr, &store, &message,
-                                  nullptr);
+    BOOL found =
+        CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                         CERT_QUERY_FORMAT_FLAG_BINARY, 0, nullptr, nullptr, nullptr, &store, &message, nullptr);
     DWORD error = GetLastError();
     if (found) {
         CertCloseStore(store, 0);

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "packages/inventory.h"
-#include "shell/app.h"
-#include "shell/errors.h"
+#include "win/errors.h"
 #include "support/message_boxes.h"
 #include "support/registry_key.h"
+#include "fixtures/fixture_files.h"
 #include "support/test_util.h"
 
 namespace {
@@ -148,14 +148,7 @@ std::vector<Row> Rows(HWND list) {
     return rows;
 }
 
-std::wstring TestsPath(const char* linuxPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = linuxPath; *c; ++c)
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
-
-// Product and package code of a fixture package, from the manifest its maker writes.
+// Path, product and package code of a fixture package.
 struct FixturePackage {
     std::wstring path;
     std::wstring productCode;
@@ -163,19 +156,8 @@ struct FixturePackage {
 };
 
 FixturePackage Fixture(const std::wstring& fileName) {
-    const std::wstring folder = TestsPath(ZID_BINARY_DIR) + L"\\fixtures\\";
-    std::wifstream manifest(Narrow(folder + L"manifest.txt"));
-    std::wstring line;
-    while (std::getline(manifest, line)) {
-        std::wistringstream fields(line);
-        std::wstring file, product, package;
-        std::getline(fields, file, L'\t');
-        std::getline(fields, product, L'\t');
-        std::getline(fields, package, L'\t');
-        if (file == fileName)
-            return {folder + file, product, package};
-    }
-    return {};
+    const fixtures::Package info = fixtures::PackageInfo(fileName);
+    return {fixtures::Path(fileName), info.productCode, info.packageCode};
 }
 
 // The This PC page's list control as the page makes it: report view, sorted, three columns.
@@ -193,29 +175,26 @@ protected:
             description.cx = 100;
             SendMessageW(m_list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
         }
-        theApp.m_thisPc.m_list = m_list;
-        theApp.m_thisPc.m_packages.clear();
     }
-    void TearDown() override {
-        theApp.m_thisPc.m_list = nullptr;
-        theApp.m_thisPc.m_packages.clear();
-        DestroyWindow(m_list);
-    }
+    void TearDown() override { DestroyWindow(m_list); }
 
     // The Velonar entries already in a view before a test writes its own: there must be none.
     std::wstring Leftovers(REGSAM view) {
-        CThisPcPageState quiet;
-        ScanInstalledPackages(quiet, view);
+        std::vector<InstalledPackage> quiet;
+        ScanInstalledPackages(nullptr, quiet, view);
         std::wstring names;
-        for (const InstalledPackage& package : quiet.m_packages)
+        for (const InstalledPackage& package : quiet)
             names += package.ProductCode + L" ";
         return names;
     }
 
-    std::vector<InstalledPackage>& Records() { return theApp.m_thisPc.m_packages; }
+    std::vector<InstalledPackage>& Records() { return m_records; }
+    int Scan(REGSAM view) { return ScanInstalledPackages(m_list, m_records, view); }
+    int ScanKey(HKEY root, const wchar_t* subKey) { return ScanUninstallKey(m_list, m_records, root, subKey, 0); }
 
     ScriptedMessageBoxes m_boxes;  // no test may wait on a real message box
     HWND m_list = nullptr;
+    std::vector<InstalledPackage> m_records;
 };
 
 TEST_F(Inventory, TestPrefixHoldsNoVelonarOfItsOwn) {
@@ -248,10 +227,13 @@ TEST_F(Inventory, EntriesOfOneViewBecomeRowsAndRecords) {
     UninstallEntry numberName(KEY_WOW64_32KEY, L"{ZID-TEST-6}");
     numberName.Dword(L"DisplayName", 7).String(L"DisplayVersion", L"9.9");
     UninstallEntry odd(KEY_WOW64_32KEY, L"{ZID-TEST-7}");
-    odd.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.20").Dword(L"InstallDate", 20240314)
-        .String(L"InstallLocation", L"C:\\%ProgramFiles%\\Velonar", REG_EXPAND_SZ).Dword(L"UninstallString", 1);
+    odd.String(L"DisplayName", L"Velonar")
+        .String(L"DisplayVersion", L"5.20")
+        .Dword(L"InstallDate", 20240314)
+        .String(L"InstallLocation", L"C:\\%ProgramFiles%\\Velonar", REG_EXPAND_SZ)
+        .Dword(L"UninstallString", 1);
 
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 3);
+    EXPECT_EQ(Scan(KEY_WOW64_32KEY), 3);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     ASSERT_EQ(Records().size(), 3u);
@@ -280,7 +262,7 @@ TEST_F(Inventory, EntriesOfOneViewBecomeRowsAndRecords) {
     EXPECT_EQ(byRecord[1].date, L"");     // a year alone
     EXPECT_EQ(byRecord[1].size, L"");     // size as text
     EXPECT_EQ(byRecord[2].version, L"5.20");
-    EXPECT_EQ(byRecord[2].date, L"");     // date as a number
+    EXPECT_EQ(byRecord[2].date, L"");  // date as a number
 }
 
 TEST_F(Inventory, BothViewsOfA64BitSystem) {
@@ -292,8 +274,8 @@ TEST_F(Inventory, BothViewsOfA64BitSystem) {
     x64Other.String(L"DisplayName", L"Velonar 5.20").String(L"DisplayVersion", L"5.20").Dword(L"EstimatedSize", 999);
 
     // As the page refreshes on 64-bit Windows: the 32-bit view first, then the 64-bit view.
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 1);
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 2);
+    EXPECT_EQ(Scan(KEY_WOW64_32KEY), 1);
+    EXPECT_EQ(Scan(KEY_WOW64_64KEY), 2);
 
     ASSERT_EQ(Records().size(), 3u);
     EXPECT_EQ(Records()[0].ProductCode, L"{ZID-TEST-A}");
@@ -320,7 +302,7 @@ TEST_F(Inventory, WithoutAViewSelectorNothingIsMarked64Bit) {
     // A 32-bit system has one view and no selector; this test program's own view stands in for it.
     UninstallEntry entry(0, L"{ZID-TEST-N}");
     entry.String(L"DisplayName", L"Velonar").String(L"DisplayVersion", L"5.45.3");
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, 0), 1);
+    EXPECT_EQ(Scan(0), 1);
     ASSERT_EQ(Records().size(), 1u);
     EXPECT_EQ(Records()[0].ProductCode, L"{ZID-TEST-N}");
     EXPECT_FALSE(Records()[0].Is64Bit);
@@ -332,7 +314,7 @@ TEST_F(Inventory, WithoutAViewSelectorNothingIsMarked64Bit) {
 TEST_F(Inventory, ViewWithoutVelonarAddsNothing) {
     UninstallEntry other(KEY_WOW64_64KEY, L"{ZID-TEST-O}");
     other.String(L"DisplayName", L"VelonarX");
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 0);
+    EXPECT_EQ(Scan(KEY_WOW64_64KEY), 0);
     EXPECT_TRUE(Records().empty());
     EXPECT_EQ(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_TRUE(m_boxes.Boxes().empty());
@@ -344,19 +326,19 @@ constexpr wchar_t kScratchUninstall[] = L"Software\\ZidTests\\Uninstall";
 
 TEST_F(Inventory, MissingKeyListsNothingAndReportsNothing) {
     // A fresh 64-bit system may have no Uninstall key in its 32-bit view until a 32-bit program is installed.
-    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, L"Software\\ZidTests\\Missing", 0), 0);
+    EXPECT_EQ(ScanKey(HKEY_CURRENT_USER, L"Software\\ZidTests\\Missing"), 0);
     EXPECT_TRUE(m_boxes.Boxes().empty());
     EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(Inventory, KeyThatCannotBeOpenedIsReportedAsOpenKey1) {
     zid::UniqueHKey closed;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZidTests", 0, nullptr, 0, KEY_READ, nullptr,
-                              closed.put(), nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZidTests", 0, nullptr, 0, KEY_READ, nullptr, closed.put(),
+                              nullptr),
               ERROR_SUCCESS);
     const HKEY stale = closed.get();
     closed.reset();
-    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, stale, L"Uninstall", 0), 0);
+    EXPECT_EQ(ScanKey(stale, L"Uninstall"), 0);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, L"OpenKey(1): " + GetErrorText(ERROR_INVALID_HANDLE));
     EXPECT_EQ(m_boxes.Boxes()[0].caption, L"ZIDezureziv");
@@ -409,7 +391,7 @@ TEST_F(Inventory, EntryThatCannotBeOpenedIsReportedAsOpenKey2AndEndsTheScan) {
     const LSTATUS openResult = RegOpenKeyExW(uninstall.get(), L"B", 0, KEY_READ, probe.put());
     ASSERT_NE(openResult, ERROR_SUCCESS);
 
-    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, kScratchUninstall, 0), 1);
+    EXPECT_EQ(ScanKey(HKEY_CURRENT_USER, kScratchUninstall), 1);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, L"OpenKey(2): " + GetErrorText(static_cast<DWORD>(openResult)));
     EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
@@ -445,7 +427,7 @@ TEST_F(Inventory, KeyVanishingDuringTheScanIsReportedAsEnumKey1) {
         g_deleteOnInsert = nullptr;
     });
 
-    EXPECT_EQ(ScanUninstallKey(theApp.m_thisPc, HKEY_CURRENT_USER, kScratchUninstall, 0), 1);
+    EXPECT_EQ(ScanKey(HKEY_CURRENT_USER, kScratchUninstall), 1);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text.substr(0, 12), L"EnumKey(1): ");
     EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
@@ -485,8 +467,8 @@ TEST_F(Inventory, InstalledPackagesCarryTheirPackageCode) {
     ASSERT_EQ(installed64.Result(), static_cast<UINT>(ERROR_SUCCESS));
 
     // The 32-bit package lands in the 32-bit view, the 64-bit package in the 64-bit view.
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_32KEY), 1);
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 1);
+    EXPECT_EQ(Scan(KEY_WOW64_32KEY), 1);
+    EXPECT_EQ(Scan(KEY_WOW64_64KEY), 1);
     ASSERT_EQ(Records().size(), 2u);
     EXPECT_EQ(Records()[0].ProductCode, x86.productCode);
     EXPECT_EQ(Records()[0].PackageCode, x86.packageCode);
@@ -513,7 +495,7 @@ TEST_F(Inventory, UninstalledPackageIsGoneFromTheList) {
         InstalledFixture installed(x64);
         ASSERT_EQ(installed.Result(), static_cast<UINT>(ERROR_SUCCESS));
     }
-    EXPECT_EQ(ScanInstalledPackages(theApp.m_thisPc, KEY_WOW64_64KEY), 0);
+    EXPECT_EQ(Scan(KEY_WOW64_64KEY), 0);
     EXPECT_TRUE(Records().empty());
 }
 

@@ -8,7 +8,7 @@
 
 #include "fixtures/fixture_files.h"
 #include "packages/msi_file.h"
-#include "shell/handles.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -181,9 +181,8 @@ TEST(InstalledPackageCode, WhatWindowsInstallerRecordedForAnInstalledPackage) {
     INSTALLUILEVEL previous = MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
     zid::scope_exit restoreUi([&] { MsiSetInternalUI(previous, nullptr); });
     ASSERT_EQ(ERROR_SUCCESS, MsiInstallProductW(fixtures::Path(name).c_str(), L"ACTION=INSTALL ALLUSERS=1"));
-    zid::scope_exit uninstall([&] {
-        MsiConfigureProductW(package.productCode.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT);
-    });
+    zid::scope_exit uninstall(
+        [&] { MsiConfigureProductW(package.productCode.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT); });
 
     EXPECT_EQ(package.packageCode, GetInstalledPackageCode(package.productCode));
 }

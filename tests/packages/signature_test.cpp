@@ -19,8 +19,7 @@ TEST(SignatureResultText, VerifiedSignature) {
 TEST(SignatureResultText, NoSignatureDependsOnTheLastError) {
     const std::wstring notSigned = L"The file is not signed.";
     EXPECT_EQ(notSigned, SignatureResultText(TRUST_E_NOSIGNATURE, static_cast<DWORD>(TRUST_E_NOSIGNATURE)));
-    EXPECT_EQ(notSigned,
-              SignatureResultText(TRUST_E_NOSIGNATURE, static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN)));
+    EXPECT_EQ(notSigned, SignatureResultText(TRUST_E_NOSIGNATURE, static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN)));
     EXPECT_EQ(notSigned, SignatureResultText(TRUST_E_NOSIGNATURE, static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN)));
 
     const std::wstring unknown = L"An unknown error occurred trying to verify the signature of the file.";
@@ -33,10 +32,11 @@ TEST(SignatureResultText, PresentButRefusedSignatures) {
     EXPECT_EQ(L"The signature is present, but specifically disallowed.",
               SignatureResultText(TRUST_E_EXPLICIT_DISTRUST, 0));
     EXPECT_EQ(L"The signature is present, but not trusted.", SignatureResultText(TRUST_E_SUBJECT_NOT_TRUSTED, 0));
-    EXPECT_EQ(L"CRYPT_E_SECURITY_SETTINGS - The hash representing the subject or the publisher wasn't explicitly "
-              L"trusted by the admin and admin policy has disabled user trust. No signature, publisher or "
-              L"timestamp errors.",
-              SignatureResultText(CRYPT_E_SECURITY_SETTINGS, 0));
+    EXPECT_EQ(
+        L"CRYPT_E_SECURITY_SETTINGS - The hash representing the subject or the publisher wasn't explicitly "
+        L"trusted by the admin and admin policy has disabled user trust. No signature, publisher or "
+        L"timestamp errors.",
+        SignatureResultText(CRYPT_E_SECURITY_SETTINGS, 0));
     EXPECT_EQ(L"The digital signature did not verify.", SignatureResultText(TRUST_E_BAD_DIGEST, 0));
 }
 
@@ -79,11 +79,11 @@ const HANDLE kFakeState = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x5a7e))
 
 LONG WINAPI FakeTrust(HWND window, GUID* action, LPVOID data) {
     auto* trust = static_cast<WINTRUST_DATA*>(data);
-    g_calls.push_back({window, *action, trust->dwStateAction, trust->hWVTStateData, trust->cbStruct,
-                       trust->dwUIChoice, trust->fdwRevocationChecks, trust->dwUnionChoice, trust->pFile->cbStruct,
+    g_calls.push_back({window, *action, trust->dwStateAction, trust->hWVTStateData, trust->cbStruct, trust->dwUIChoice,
+                       trust->fdwRevocationChecks, trust->dwUnionChoice, trust->pFile->cbStruct,
                        trust->pFile->pcwszFilePath, trust->pFile->hFile, trust->pFile->pgKnownSubject,
-                       trust->pPolicyCallbackData, trust->pSIPClientData, trust->pwszURLReference,
-                       trust->dwProvFlags, trust->dwUIContext});
+                       trust->pPolicyCallbackData, trust->pSIPClientData, trust->pwszURLReference, trust->dwProvFlags,
+                       trust->dwUIContext});
     if (trust->dwStateAction == WTD_STATEACTION_VERIFY) {
         trust->hWVTStateData = kFakeState;
         SetLastError(g_verifyLastError);

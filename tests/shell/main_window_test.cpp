@@ -7,17 +7,23 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
-#include "releases/download_request.h"
+#include "net/download_messages.h"
+#include "net/download_request.h"
+#include "operations/basic_ui.h"
+#include "operations/runner.h"
 #include "resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/main_window_layout.h"
-#include "shell/settings.h"
-#include "shell/startup.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
+#include "win/dialog.h"
+#include "win/message_pump.h"
+#include "win/platform.h"
+#include "win/program.h"
+#include "win/settings.h"
 
 namespace {
 
@@ -48,33 +54,35 @@ void RecordPageCommands(HWND page) {
         SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingPageProc)));
 }
 
-class MainWindow : public ::testing::Test {
+INT_PTR CALLBACK ClaimEveryCommand(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return message == WM_COMMAND ? PageHandledCommand(dialog) : FALSE;
+}
+
+class MainWindow : public ProgramStateTest {
 protected:
     void SetUp() override {
-        theApp.m_instance = GetModuleHandleW(nullptr);
-        theApp.m_quit = false;
-        theApp.m_exitCode = 1;
-        theApp.m_accelerators = LoadAcceleratorsW(theApp.m_instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
-        theApp.m_lastLogPath.clear();
+        ProgramStateTest::SetUp();
+        Pump().Accelerators = LoadAcceleratorsW(Platform().Instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
         DeleteSettingsKey();
-        theApp.m_settingsKey.reset();
-        theApp.m_recentPackages.clear();
         OpenSettings();
-        m_window = CreateDialogParamW(theApp.m_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
+        m_window = m_main.Create(Platform().Instance);
         ASSERT_NE(m_window, nullptr);
+        Pump().CtrlB = [this] { m_main.ToggleBasicUi(); };
         DrainMessages();
     }
     void TearDown() override {
-        CloseTestMainWindow(m_window);
-        theApp.m_settingsKey.reset();
+        ResetProgramState(m_window);
+        Pump().Accelerators = nullptr;
         DeleteSettingsKey();
         g_pageCommands.clear();
         g_pageProcedures.clear();
     }
+    HWND ThisPc() { return m_main.ThisPc().Window(); }
+    HWND Website() { return m_main.Website().Window(); }
     HWND Item(int id) const { return GetDlgItem(m_window, id); }
     void SelectTab(int index) {
-        SendMessageW(theApp.m_tab, TCM_SETCURSEL, index, 0);
-        NMHDR header{theApp.m_tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageW(m_main.Tab(), TCM_SETCURSEL, index, 0);
+        NMHDR header{m_main.Tab(), IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
         SendMessageW(m_window, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
     }
     void Key(HWND target, WPARAM key) {
@@ -83,6 +91,7 @@ protected:
         PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         PumpMessages();
     }
+    CMainWindow m_main;
     HWND m_window = nullptr;
 };
 
@@ -107,8 +116,8 @@ public:
 private:
     static DWORD WINAPI Run(void* param) {
         auto* self = static_cast<ClipboardHolder*>(param);
-        HWND window = CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                      nullptr);
+        HWND window =
+            CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         self->m_holding = OpenClipboard(window) != FALSE;
         SetEvent(self->m_ready);
         WaitForSingleObject(self->m_release, 10000);
@@ -177,42 +186,42 @@ TEST(Placement, WorkAreaSmallerThanTheWindowKeepsTheTopLeftCornerVisible) {
 }
 
 TEST(PageTemplate, ChildStyleReplacesPopupAndKeepsTheRest) {
-    CPageTemplate page = LoadPageTemplate(GetModuleHandleW(nullptr), IDD_THISPC);
-    ASSERT_GT(page.m_bytes.size(), 26u);
-    ASSERT_TRUE(MakeChildTemplate(page.m_bytes));
+    PageTemplate page = LoadPageTemplate(GetModuleHandleW(nullptr), IDD_THISPC);
+    ASSERT_GT(page.Bytes.size(), 26u);
+    ASSERT_TRUE(MakeChildTemplate(page.Bytes));
     DWORD style = 0;
-    std::memcpy(&style, page.m_bytes.data() + 12, sizeof(style));
+    std::memcpy(&style, page.Bytes.data() + 12, sizeof(style));
     EXPECT_EQ(style & (WS_POPUP | WS_CHILD), static_cast<DWORD>(WS_CHILD));
     EXPECT_TRUE(style & DS_CONTROL);
     std::wstring caption;
-    ASSERT_TRUE(ReadTemplateCaption(page.m_bytes, caption));
+    ASSERT_TRUE(ReadTemplateCaption(page.Bytes, caption));
     EXPECT_EQ(caption, L"This PC");
     SIZE size{};
-    ASSERT_TRUE(ReadTemplateSize(page.m_bytes, size));
+    ASSERT_TRUE(ReadTemplateSize(page.Bytes, size));
     EXPECT_EQ(size.cx, 339);
     EXPECT_EQ(size.cy, 171);
 }
 
 TEST(PageTemplate, TruncatedTemplateHasNoCaption) {
-    CPageTemplate page = LoadPageTemplate(GetModuleHandleW(nullptr), IDD_WEBSITE);
+    PageTemplate page = LoadPageTemplate(GetModuleHandleW(nullptr), IDD_WEBSITE);
     std::wstring caption = L"untouched";
-    ASSERT_TRUE(ReadTemplateCaption(page.m_bytes, caption));
+    ASSERT_TRUE(ReadTemplateCaption(page.Bytes, caption));
     EXPECT_EQ(caption, L"VN Website");
     // Cut inside the caption, inside the class field, and before the style.
-    for (size_t size : {page.m_bytes.size() > 40 ? size_t{34} : size_t{0}, size_t{27}, size_t{10}}) {
-        std::vector<BYTE> cut(page.m_bytes.begin(), page.m_bytes.begin() + size);
+    for (size_t size : {page.Bytes.size() > 40 ? size_t{34} : size_t{0}, size_t{27}, size_t{10}}) {
+        std::vector<BYTE> cut(page.Bytes.begin(), page.Bytes.begin() + size);
         caption = L"untouched";
         EXPECT_FALSE(ReadTemplateCaption(cut, caption)) << size;
         EXPECT_EQ(caption, L"untouched");
     }
-    std::vector<BYTE> tiny(page.m_bytes.begin(), page.m_bytes.begin() + 10);
+    std::vector<BYTE> tiny(page.Bytes.begin(), page.Bytes.begin() + 10);
     EXPECT_FALSE(MakeChildTemplate(tiny));
-    EXPECT_FALSE(LoadPageTemplate(GetModuleHandleW(nullptr), 999).m_bytes.size());
+    EXPECT_FALSE(LoadPageTemplate(GetModuleHandleW(nullptr), 999).Bytes.size());
 }
 
 TEST_F(MainWindow, LogPaneSpansTheTabControlAndTheClientEndsTwoMarginsBelow) {
     const SIZE margins = DialogMargins();
-    const RECT tab = ClientRectOf(m_window, theApp.m_tab);
+    const RECT tab = ClientRectOf(m_window, m_main.Tab());
     EXPECT_EQ(tab.left, margins.cx);
     EXPECT_EQ(tab.top, margins.cy);
     const RECT log = ClientRectOf(m_window, Item(IDC_LOG));
@@ -232,18 +241,18 @@ TEST_F(MainWindow, LogPaneSpansTheTabControlAndTheClientEndsTwoMarginsBelow) {
 }
 
 TEST_F(MainWindow, PagesLieInsideTheTabDisplayArea) {
-    RECT display = ClientRectOf(m_window, theApp.m_tab);
-    SendMessageW(theApp.m_tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    EXPECT_TRUE(EqualRect(&display, &theApp.m_pageRect));
-    for (HWND page : {theApp.m_thisPc.m_page, theApp.m_website.m_page}) {
+    RECT display = ClientRectOf(m_window, m_main.Tab());
+    SendMessageW(m_main.Tab(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    EXPECT_TRUE(EqualRect(&display, &m_main.PageArea()));
+    for (HWND page : {ThisPc(), Website()}) {
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(GetParent(page), m_window);
         EXPECT_TRUE(GetWindowLongW(page, GWL_STYLE) & WS_CHILD);
         const RECT rect = ClientRectOf(m_window, page);
-        EXPECT_TRUE(EqualRect(&rect, &theApp.m_pageRect));
+        EXPECT_TRUE(EqualRect(&rect, &m_main.PageArea()));
     }
-    EXPECT_EQ(theApp.m_thisPc.m_list, GetDlgItem(theApp.m_thisPc.m_page, IDC_LIST1));
-    EXPECT_EQ(theApp.m_website.m_list, GetDlgItem(theApp.m_website.m_page, IDC_LIST1));
+    EXPECT_EQ(m_main.ThisPc().List(), GetDlgItem(ThisPc(), IDC_LIST1));
+    EXPECT_EQ(m_main.Website().List(), GetDlgItem(Website(), IDC_LIST1));
 }
 
 TEST_F(MainWindow, WindowLiesInThePrimaryWorkArea) {
@@ -252,17 +261,18 @@ TEST_F(MainWindow, WindowLiesInThePrimaryWorkArea) {
     GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
     RECT window{};
     GetWindowRect(m_window, &window);
-    const POINT expected = PlaceInWorkArea(monitor.rcWork, SIZE{window.right - window.left, window.bottom - window.top});
+    const POINT expected =
+        PlaceInWorkArea(monitor.rcWork, SIZE{window.right - window.left, window.bottom - window.top});
     EXPECT_EQ(window.left, expected.x);
     EXPECT_EQ(window.top, expected.y);
 }
 
 TEST_F(MainWindow, FirstDisplayShowsThisPcWithEverythingReset) {
-    EXPECT_EQ(theApp.m_mainWindow, m_window);
-    EXPECT_EQ(SendMessageW(theApp.m_tab, TCM_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(theApp.m_visiblePage, theApp.m_thisPc.m_page);
-    EXPECT_TRUE(IsShown(theApp.m_thisPc.m_page));
-    EXPECT_FALSE(IsShown(theApp.m_website.m_page));
+    EXPECT_EQ(::MainWindow(), m_window);
+    EXPECT_EQ(SendMessageW(m_main.Tab(), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(m_main.VisiblePage(), ThisPc());
+    EXPECT_TRUE(IsShown(ThisPc()));
+    EXPECT_FALSE(IsShown(Website()));
     EXPECT_EQ(WindowText(Item(IDC_UI_LEVEL)), L"");
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_COPY_PATH)));
     EXPECT_EQ(SendMessageW(Item(IDC_SHOW_LOGS), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -272,67 +282,63 @@ TEST_F(MainWindow, FirstDisplayShowsThisPcWithEverythingReset) {
     item.mask = TCIF_TEXT;
     item.pszText = text;
     item.cchTextMax = 32;
-    ASSERT_TRUE(SendMessageW(theApp.m_tab, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item)));
+    ASSERT_TRUE(SendMessageW(m_main.Tab(), TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item)));
     EXPECT_STREQ(text, L"VN Website");
 }
 
 TEST_F(MainWindow, SwitchingTabsShowsTheOtherPageAndItsList) {
-    HWND list = GetDlgItem(theApp.m_website.m_page, IDC_LIST1);
+    HWND list = GetDlgItem(Website(), IDC_LIST1);
     ASSERT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE);
     SelectTab(1);
-    EXPECT_EQ(theApp.m_visiblePage, theApp.m_website.m_page);
-    EXPECT_TRUE(IsShown(theApp.m_website.m_page));
-    EXPECT_FALSE(IsShown(theApp.m_thisPc.m_page));
+    EXPECT_EQ(m_main.VisiblePage(), Website());
+    EXPECT_TRUE(IsShown(Website()));
+    EXPECT_FALSE(IsShown(ThisPc()));
     EXPECT_TRUE(IsShown(list));
     SelectTab(0);
-    EXPECT_EQ(theApp.m_visiblePage, theApp.m_thisPc.m_page);
-    EXPECT_FALSE(IsShown(theApp.m_website.m_page));
+    EXPECT_EQ(m_main.VisiblePage(), ThisPc());
+    EXPECT_FALSE(IsShown(Website()));
 }
 
 TEST_F(MainWindow, PageThatWasNotCreatedShowsNothing) {
-    DestroyWindow(theApp.m_website.m_page);
-    ASSERT_EQ(theApp.m_website.m_page, nullptr);
+    DestroyWindow(Website());
+    ASSERT_EQ(Website(), nullptr);
     SelectTab(1);
-    EXPECT_EQ(theApp.m_visiblePage, nullptr);
-    EXPECT_FALSE(IsShown(theApp.m_thisPc.m_page));
+    EXPECT_EQ(m_main.VisiblePage(), nullptr);
+    EXPECT_FALSE(IsShown(ThisPc()));
 }
 
 TEST_F(MainWindow, EnterClosesTheProgramWithExitCodeZero) {
-    Key(theApp.m_tab, VK_RETURN);
+    Key(m_main.Tab(), VK_RETURN);
     EXPECT_FALSE(IsWindow(m_window));
     PumpMessages();
-    EXPECT_TRUE(theApp.m_quit);
-    EXPECT_EQ(theApp.m_exitCode, 0);
+    EXPECT_TRUE(Pump().Quit);
+    EXPECT_EQ(Pump().ExitCode, 0);
 }
 
 TEST_F(MainWindow, EscapeClosesTheProgram) {
-    Key(theApp.m_tab, VK_ESCAPE);
+    Key(m_main.Tab(), VK_ESCAPE);
     EXPECT_FALSE(IsWindow(m_window));
     PumpMessages();
-    EXPECT_EQ(theApp.m_exitCode, 0);
+    EXPECT_EQ(Pump().ExitCode, 0);
 }
 
 TEST_F(MainWindow, F5ReachesOnlyTheVisiblePage) {
-    RecordPageCommands(theApp.m_thisPc.m_page);
-    RecordPageCommands(theApp.m_website.m_page);
-    Key(theApp.m_tab, VK_F5);
-    EXPECT_EQ(g_pageCommands[theApp.m_thisPc.m_page], std::vector<WORD>{IDC_REFRESH});
-    EXPECT_TRUE(g_pageCommands[theApp.m_website.m_page].empty());
+    RecordPageCommands(ThisPc());
+    RecordPageCommands(Website());
+    Key(m_main.Tab(), VK_F5);
+    EXPECT_EQ(g_pageCommands[ThisPc()], std::vector<WORD>{IDC_REFRESH});
+    EXPECT_TRUE(g_pageCommands[Website()].empty());
     SelectTab(1);
-    Key(theApp.m_tab, VK_F5);
-    EXPECT_EQ(g_pageCommands[theApp.m_website.m_page], std::vector<WORD>{IDC_REFRESH});
-    EXPECT_EQ(g_pageCommands[theApp.m_thisPc.m_page].size(), 1u);
+    Key(m_main.Tab(), VK_F5);
+    EXPECT_EQ(g_pageCommands[Website()], std::vector<WORD>{IDC_REFRESH});
+    EXPECT_EQ(g_pageCommands[ThisPc()].size(), 1u);
     EXPECT_TRUE(IsWindow(m_window));
 }
 
 TEST_F(MainWindow, CommandThePageHandlesStopsThere) {
     // A page that claims Close keeps the window open.
-    static HWND page;
-    page = theApp.m_thisPc.m_page;
-    SetWindowLongPtrW(page, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(+[](HWND dialog, UINT message, WPARAM,
-                                                                         LPARAM) -> INT_PTR {
-                          return message == WM_COMMAND ? PageHandledCommand(dialog) : FALSE;
-                      }));
+    HWND page = ThisPc();
+    SetWindowLongPtrW(page, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&ClaimEveryCommand));
     SendMessageW(m_window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(IsWindow(m_window));
 }
@@ -341,16 +347,16 @@ TEST_F(MainWindow, ClickingTheBasicUiLabelTurnsTheModeOff) {
     HWND label = Item(IDC_UI_LEVEL);
     PostMessageW(m_window, WM_CHAR, 2, 0);
     PumpMessages();
-    ASSERT_TRUE(theApp.m_basicUi);
+    ASSERT_TRUE(IsBasicUiMode());
     ASSERT_EQ(WindowText(label), L"UI Level: Basic");
     SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     DrainMessages();
-    EXPECT_FALSE(theApp.m_basicUi);
+    EXPECT_FALSE(IsBasicUiMode());
     EXPECT_EQ(WindowText(label), L"");
     // Clicking the empty label does nothing.
     SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(IDC_UI_LEVEL, STN_CLICKED), reinterpret_cast<LPARAM>(label));
-    EXPECT_FALSE(theApp.m_basicUi);
+    EXPECT_FALSE(IsBasicUiMode());
     EXPECT_EQ(WindowText(label), L"");
 }
 
@@ -367,21 +373,21 @@ TEST_F(MainWindow, CheckBoxClickStoresLogging) {
 }
 
 TEST_F(MainWindow, CopyPathPutsTheExactPathOnTheClipboard) {
-    theApp.m_lastLogPath = L"C:\\users\\Ünïcode\\Temp\\VNI-260101-120000-2.txt";
+    SetLastLogPath(L"C:\\users\\Ünïcode\\Temp\\VNI-260101-120000-2.txt");
     ScriptedMessageBoxes boxes;
     SendMessageW(m_window, WM_COMMAND, IDC_COPY_PATH, 0);
-    EXPECT_EQ(ClipboardText(), theApp.m_lastLogPath);
+    EXPECT_EQ(ClipboardText(), LastLogPath());
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST_F(MainWindow, CopyPathWhileAnotherWindowHoldsTheClipboardOnlyBeeps) {
     PutOnClipboard(L"before");
-    theApp.m_lastLogPath = L"C:\\new.txt";
+    SetLastLogPath(L"C:\\new.txt");
     ScriptedMessageBoxes boxes;
     {
         ClipboardHolder holder;
         ASSERT_TRUE(holder.Holding());
-        EXPECT_FALSE(CopyTextToClipboard(m_window, theApp.m_lastLogPath));
+        EXPECT_FALSE(CopyTextToClipboard(m_window, LastLogPath()));
         SendMessageW(m_window, WM_COMMAND, IDC_COPY_PATH, 0);
     }
     EXPECT_EQ(ClipboardText(), L"before");
@@ -390,7 +396,6 @@ TEST_F(MainWindow, CopyPathWhileAnotherWindowHoldsTheClipboardOnlyBeeps) {
 }
 
 TEST_F(MainWindow, AboutButtonShowsTheModalAboutBox) {
-    theApp.m_versionText.clear();
     g_aboutCaption.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, OnAboutTimer);
     SendMessageW(m_window, WM_COMMAND, IDM_ABOUT, 0);
@@ -400,36 +405,14 @@ TEST_F(MainWindow, AboutButtonShowsTheModalAboutBox) {
     EXPECT_TRUE(IsWindow(m_window));
 }
 
-TEST_F(MainWindow, FinishedDownloadsAreFreedOnlyWhenHeapOwned) {
-    CDownloadRequest catalogue;
-    catalogue.m_kind = 1;
-    SendMessageW(m_window, WM_APP, 0, reinterpret_cast<LPARAM>(&catalogue));
-    EXPECT_EQ(catalogue.m_kind, 1);  // still ours, not freed
-    auto* package = new CDownloadRequest;
-    package->m_heapOwned = true;
-    SendMessageW(m_window, WM_APP, 0, reinterpret_cast<LPARAM>(package));  // freed by the window
-    SendMessageW(m_window, WM_APP, 0, 0);
-    SendMessageW(m_window, WM_APP + 1, 0, 0);
+TEST_F(MainWindow, FinishedPackageDownloadsAreTakenOverCatalogueRequestsAreNot) {
+    DownloadRequest catalogue;
+    catalogue.Kind = DownloadKind::Archive;
+    SendMessageW(m_window, kDownloadFinished, 0, reinterpret_cast<LPARAM>(&catalogue));
+    EXPECT_EQ(catalogue.Kind, DownloadKind::Archive);  // still ours, not freed
+    auto package = std::make_unique<DownloadRequest>();
+    SendMessageW(m_window, kDownloadFinished, 0, reinterpret_cast<LPARAM>(package.release()));  // freed there
+    SendMessageW(m_window, kDownloadFinished, 0, 0);
+    SendMessageW(m_window, kDownloadProgress, 0, 0);
     EXPECT_TRUE(IsWindow(m_window));
-}
-
-TEST_F(MainWindow, ToolTipsTakeTheChildUnderThePointerIncludingDisabledOnes) {
-    HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, m_window, nullptr,
-                               theApp.m_instance, nullptr);
-    ASSERT_NE(tip, nullptr);
-    RegisterToolTip(tip);
-    RegisterToolTip(tip);  // a second registration changes nothing
-    ASSERT_EQ(theApp.m_toolTips.count(tip), 1u);
-    EXPECT_NE(*theApp.m_toolTips[tip], &ToolTipProc);
-    HWND button = GetDlgItem(theApp.m_thisPc.m_page, IDC_START_VN);
-    ASSERT_FALSE(IsWindowEnabled(button));
-    RECT rect{};
-    GetWindowRect(button, &rect);
-    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(tip, TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(&centre))),
-              button);
-    // Everything else still reaches the tool tip's own procedure.
-    EXPECT_EQ(SendMessageW(tip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0) > 0, true);
-    DestroyWindow(tip);
-    theApp.m_toolTips.erase(tip);
 }

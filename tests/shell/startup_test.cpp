@@ -1,31 +1,19 @@
-// Start-up facts, the message pump and the last-resort exception text.
+// The whole start-up in this process, the main window's part in the pump, the last-resort text.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
+
+#include <stdexcept>
 
 #include "resource.h"
-#include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
-#include "shell/errors.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
-
-TEST(Platform, WineIsDetectedUnderWine) {
-    EXPECT_TRUE(DetectWine());
-}
-
-TEST(Platform, SixtyFourBitFlagFollowsTheSystemsOwnAnswer) {
-    SYSTEM_INFO native{};
-    GetNativeSystemInfo(&native);
-    const bool nativeIs64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
-    EXPECT_EQ(DetectWow64(), nativeIs64);
-}
-
-TEST(Platform, VistaOrLater) {
-    EXPECT_TRUE(IsVistaOrLater());
-}
+#include "win/errors.h"
+#include "win/message_box.h"
+#include "win/message_pump.h"
+#include "win/program.h"
 
 TEST(TerminationText, DetailFollowsTheSentence) {
     EXPECT_EQ(BuildTerminationText(L"Out of memory"), L"ZIDezureziv terminated due to an exception: Out of memory");
@@ -38,59 +26,43 @@ TEST(TerminationText, CutAt159Characters) {
     EXPECT_EQ(text.substr(0, 44), L"ZIDezureziv terminated due to an exception: ");
 }
 
-class Pump : public ::testing::Test {
+class MainWindowPump : public ProgramStateTest {
 protected:
     void SetUp() override {
-        theApp.m_instance = GetModuleHandleW(nullptr);
-        theApp.m_quit = false;
-        theApp.m_exitCode = 1;
-        m_window = CreateDialogParamW(theApp.m_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainWindowProc, 0);
-        ASSERT_NE(m_window, nullptr);
-        ASSERT_EQ(theApp.m_mainWindow, m_window);
+        ProgramStateTest::SetUp();
+        ASSERT_NE(m_main.Create(GetModuleHandleW(nullptr)), nullptr);
+        Pump().CtrlB = [this] { m_main.ToggleBasicUi(); };
         DrainMessages();
     }
-    void TearDown() override {
-        CloseTestMainWindow(m_window);
-    }
-    HWND m_window = nullptr;
+    void TearDown() override { ResetProgramState(m_main.Window()); }
+    CMainWindow m_main;
 };
 
-TEST_F(Pump, CtrlBTogglesTheBasicUiLabel) {
-    PostMessageW(m_window, WM_CHAR, 2, 0);
+TEST_F(MainWindowPump, CtrlBTogglesTheBasicUiLabel) {
+    PostMessageW(m_main.Window(), WM_CHAR, 2, 0);
     PumpMessages();
-    EXPECT_TRUE(theApp.m_basicUi);
-    EXPECT_EQ(WindowText(GetDlgItem(m_window, IDC_UI_LEVEL)), L"UI Level: Basic");
-
-    PostMessageW(m_window, WM_CHAR, 2, 0);
+    EXPECT_EQ(WindowText(GetDlgItem(m_main.Window(), IDC_UI_LEVEL)), L"UI Level: Basic");
+    PostMessageW(m_main.Window(), WM_CHAR, 2, 0);
     PumpMessages();
-    EXPECT_FALSE(theApp.m_basicUi);
-    EXPECT_EQ(WindowText(GetDlgItem(m_window, IDC_UI_LEVEL)), L"");
+    EXPECT_EQ(WindowText(GetDlgItem(m_main.Window(), IDC_UI_LEVEL)), L"");
 }
 
-TEST_F(Pump, QuitMessageSetsTheFlagAndTheExitCode) {
-    PostQuitMessage(7);
+TEST_F(MainWindowPump, CloseCommandDestroysTheWindowAndPostsQuitZero) {
+    HWND window = m_main.Window();
+    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     PumpMessages();
-    EXPECT_TRUE(theApp.m_quit);
-    EXPECT_EQ(theApp.m_exitCode, 7);
-}
-
-TEST_F(Pump, CloseCommandDestroysTheWindowAndPostsQuitZero) {
-    PostMessageW(m_window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(window));
     PumpMessages();
-    EXPECT_FALSE(IsWindow(m_window));
-    PumpMessages();
-    EXPECT_TRUE(theApp.m_quit);
-    EXPECT_EQ(theApp.m_exitCode, 0);
+    EXPECT_TRUE(Pump().Quit);
+    EXPECT_EQ(Pump().ExitCode, 0);
+    // Nothing may be owned by the dead window afterwards.
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_EQ(m_main.Window(), nullptr);
+    EXPECT_EQ(m_main.Tab(), nullptr);
 }
 
 // The whole start-up in this process, with the message boxes answered by the test.
-class StartupRun : public ::testing::Test {
-protected:
-    void TearDown() override {
-        CloseTestMainWindow(theApp.m_mainWindow);
-        theApp.m_exitCode = 1;
-    }
-};
+class StartupRun : public ProgramStateTest {};
 
 TEST_F(StartupRun, TwoPartsShowTheUsageBoxWithTheErrorIconAndExitOne) {
     ScriptedMessageBoxes boxes;
@@ -99,8 +71,10 @@ TEST_F(StartupRun, TwoPartsShowTheUsageBoxWithTheErrorIconAndExitOne) {
     EXPECT_EQ(boxes.Boxes()[0].text, L"Usage: ZIDezureziv [MSI_file]");
     EXPECT_EQ(boxes.Boxes()[0].caption, L"ZIDezureziv");
     EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(boxes.Boxes()[0].owner, theApp.m_mainWindow);
-    EXPECT_FALSE(theApp.m_quit);
+    EXPECT_NE(boxes.Boxes()[0].owner, nullptr);
+    EXPECT_FALSE(Pump().Quit);
+    // The window went with the run.
+    EXPECT_EQ(MainWindow(), nullptr);
 }
 
 TEST_F(StartupRun, OnePackageEndsWithoutTheMainLoop) {
@@ -108,6 +82,29 @@ TEST_F(StartupRun, OnePackageEndsWithoutTheMainLoop) {
     EXPECT_EQ(RunInstallerProgram(GetModuleHandleW(nullptr), L"\"C:\\Velonar Packages\\a b.msi\""), 1);
     for (const RecordedBox& box : boxes.Boxes())
         EXPECT_NE(box.text, L"Usage: ZIDezureziv [MSI_file]");
-    EXPECT_TRUE(theApp.m_quit);
+    EXPECT_TRUE(Pump().Quit);
     EXPECT_EQ(GetWaitCursorDepth(), 0);
+}
+
+TEST_F(StartupRun, ExceptionEndsWithTheLastResortBoxWhichNoQuitMessageCloses) {
+    int boxes = 0;
+    bool quitPending = true;
+    std::wstring lastText;
+    SetMessageBoxAnswerer([&](HWND, const std::wstring& text, const std::wstring&, UINT) -> int {
+        if (++boxes == 1) {
+            // As a callback guard does when it stores an exception.
+            PostQuitMessage(1);
+            throw std::runtime_error("dialog failed");
+        }
+        MSG msg;
+        quitPending = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+        lastText = text;
+        return IDOK;
+    });
+    const int code = RunInstallerProgram(GetModuleHandleW(nullptr), L"one two");
+    SetMessageBoxAnswerer(nullptr);
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_FALSE(quitPending);
+    EXPECT_EQ(lastText, L"ZIDezureziv terminated due to an exception: dialog failed");
 }

@@ -1,6 +1,6 @@
 #include "support/message_boxes.h"
 
-#include "shell/message_box.h"
+#include "win/message_box.h"
 
 ScriptedMessageBoxes::ScriptedMessageBoxes(std::deque<int> answers) : m_answers(std::move(answers)) {
     SetMessageBoxAnswerer([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT style) {

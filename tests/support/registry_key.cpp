@@ -3,8 +3,8 @@
 TestRegistryKey::TestRegistryKey(HKEY root, const std::wstring& path, REGSAM view)
     : m_root(root), m_path(path), m_view(view) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS)
         m_key.reset(key);
 }
 

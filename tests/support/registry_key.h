@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/handles.h"
+#include "win/handles.h"
 
 // HKLM's list of installed software, read by the inventory.
 inline constexpr wchar_t kUninstallPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";

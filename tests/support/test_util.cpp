@@ -4,13 +4,20 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <vector>
+#include <algorithm>
 
-#include "shell/app.h"
+#include "log/installer_log.h"
+#include "operations/basic_ui.h"
+#include "operations/runner.h"
+#include "win/handles.h"
+#include "win/message_pump.h"
+#include "win/platform.h"
+#include "win/program.h"
+#include "win/settings.h"
 
 std::string Narrow(const std::wstring& text) {
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
+    int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
                         nullptr);
@@ -53,17 +60,64 @@ std::wstring ScratchFolder(const std::wstring& name) {
     return folder;
 }
 
+std::wstring WinePath(const std::string& linuxPath) {
+    std::wstring path = L"Z:";
+    for (char c : linuxPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path;
+}
+
+std::string ReadFileBytes(const std::wstring& path, size_t limit) {
+    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    if (!file)
+        return bytes;
+    char chunk[65536];
+    DWORD read = 0;
+    while (bytes.size() < limit && ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        bytes.append(chunk, std::min<size_t>(read, limit - bytes.size()));
+    return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
 void DeleteSettingsKey() {
     SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Fennickworks\\ZIDezureziv");
 }
 
-void CloseTestMainWindow(HWND window) {
-    if (IsWindow(window))
-        DestroyWindow(window);
+EnvironmentOverride::EnvironmentOverride(const wchar_t* name, const wchar_t* value) : m_name(name) {
+    wchar_t saved[32768];
+    const DWORD length = GetEnvironmentVariableW(name, saved, 32768);
+    m_had = length > 0 && length < 32768;
+    if (m_had)
+        m_saved.assign(saved, length);
+    SetEnvironmentVariableW(name, value);
+}
+
+EnvironmentOverride::~EnvironmentOverride() {
+    SetEnvironmentVariableW(m_name.c_str(), m_had ? m_saved.c_str() : nullptr);
+}
+
+void ResetProgramState(HWND mainWindow) {
+    if (mainWindow && IsWindow(mainWindow))
+        DestroyWindow(mainWindow);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    theApp.m_mainWindow = nullptr;
-    theApp.m_quit = false;
-    theApp.m_basicUi = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+    SetMainWindow(nullptr);
+    Pump().Quit = false;
+    Pump().ExitCode = 1;
+    Pump().CtrlB = nullptr;
+    SetBasicUiMode(false);
+    SetLastLogPath(L"");
+    ClearLogPane();
+    Settings().Key.reset();
+    Settings().RecentPackages.clear();
+    Platform().Wine = DetectWine();
+    Platform().Win64 = DetectWow64();
 }

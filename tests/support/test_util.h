@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 // Narrow text for test messages.
 std::string Narrow(const std::wstring& text);
@@ -17,9 +20,40 @@ void DrainMessages();
 // A folder path under the build's scratch area, created empty; ends without a separator.
 std::wstring ScratchFolder(const std::wstring& name);
 
-// Destroys a main window a test created (if still alive), drops what is queued and clears the
-// application flags the window and the pump set.
-void CloseTestMainWindow(HWND window);
+// A Linux path of the build as Wine shows it (Z:\...).
+std::wstring WinePath(const std::string& linuxPath);
+
+// The bytes of a file (at most limit of them); empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path, size_t limit = 1 << 24);
+
+// Replaces the file's content with bytes (creating it); false on failure.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // Deletes HKCU\Software\Fennickworks\ZIDezureziv with everything below it.
 void DeleteSettingsKey();
+
+// Sets an environment variable for the test's lifetime (null: removes it) and restores the old value.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(const wchar_t* name, const wchar_t* value);
+    ~EnvironmentOverride();
+    EnvironmentOverride(const EnvironmentOverride&) = delete;
+    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
+
+private:
+    std::wstring m_name;
+    std::wstring m_saved;
+    bool m_had = false;
+};
+
+// Destroys a main window a test created (if still alive), drops what is queued and puts the
+// process-wide state back: no main window, no quit seen (exit code 1), basic UI off, no last log
+// path, an empty log pane, closed settings, Wine facts as detected.
+void ResetProgramState(HWND mainWindow = nullptr);
+
+// A test that starts and ends with ResetProgramState.
+class ProgramStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetProgramState(); }
+    void TearDown() override { ResetProgramState(); }
+};

@@ -9,7 +9,8 @@
 // unknown codes read "Error number %d" (below 65536) or "Error number 0x%08X".
 std::wstring GetErrorText(DWORD code);
 
-// Shows "context: detail" (or the detail alone) captioned "ZIDezureziv", owned by the main window.
+// Shows "context: detail" (or the detail alone) captioned "ZIDezureziv", owned by the main window
+// (no owner when there is none).
 void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT style);
 
 // Shows the text of code with the context and the error icon.

@@ -1,4 +1,4 @@
-#include "shell/message_box.h"
+#include "win/message_box.h"
 
 namespace {
 MessageBoxAnswerer& Answerer() {

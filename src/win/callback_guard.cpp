@@ -1,4 +1,4 @@
-#include "shell/callback_guard.h"
+#include "win/callback_guard.h"
 
 #include <windows.h>
 

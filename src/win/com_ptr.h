@@ -1,4 +1,5 @@
-// Owning pointers for COM interfaces and BSTRs: each reference is released exactly once by its owner.
+// COM on this thread, owning pointers for COM interfaces and BSTRs: each reference is released
+// exactly once by its owner.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +8,9 @@
 #include <new>
 #include <utility>
 
-#include "shell/handles.h"
+#include <objbase.h>
+
+#include "win/handles.h"
 
 namespace zid {
 
@@ -48,6 +51,21 @@ public:
 
 private:
     T* m_p = nullptr;
+};
+
+// COM for the calling thread from construction to destruction; shut down only when it started.
+class CComScope {
+public:
+    explicit CComScope(DWORD model) noexcept : m_started(SUCCEEDED(CoInitializeEx(nullptr, model))) {}
+    ~CComScope() {
+        if (m_started)
+            CoUninitialize();
+    }
+    CComScope(const CComScope&) = delete;
+    CComScope& operator=(const CComScope&) = delete;
+
+private:
+    bool m_started;
 };
 
 using UniqueBstr = unique_handle<BSTR, &SysFreeString>;

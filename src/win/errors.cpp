@@ -1,13 +1,13 @@
-#include "shell/errors.h"
+#include "win/errors.h"
 
 #include <wininet.h>
 
 #include <memory>
 #include <mutex>
 
-#include "shell/app.h"
-#include "shell/handles.h"
-#include "shell/message_box.h"
+#include "win/handles.h"
+#include "win/message_box.h"
+#include "win/program.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ constexpr DWORD kLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT);
 
 // WinINet's message table lives in wininet.dll; load it as data so no code of it runs.
 zid::UniqueModule LoadWinInetMessages() {
-    HMODULE module = LoadLibraryExW(L"WININET.DLL", nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module =
+        LoadLibraryExW(L"WININET.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module)
         module = LoadLibraryExW(L"WININET.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     return zid::UniqueModule(module);
@@ -26,8 +26,8 @@ zid::UniqueModule LoadWinInetMessages() {
 // FormatMessageW with its own buffer; false when no text is known for the code.
 bool FormatFromTable(DWORD flags, HMODULE module, DWORD code, std::wstring& text) {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  module, code, kLanguage, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD length = FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code,
+                                  kLanguage, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     zid::UniqueLocal owner(buffer);
     if (length == 0 || !buffer)
         return false;
@@ -99,7 +99,7 @@ void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT s
     if (!context.empty())
         text = context + L": ";
     text += detail;
-    ShowMessageBox(theApp.m_mainWindow, text, kProgramName, style);
+    ShowMessageBox(MainWindow(), text, kProgramName, style);
 }
 
 void ReportError(const std::wstring& context, DWORD code) {

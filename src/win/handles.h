@@ -38,10 +38,14 @@ public:
     T get() const noexcept { return m_h; }
     explicit operator bool() const noexcept { return m_h != invalid(); }
 
-    // Closes the held handle (if any) and takes ownership of h.
+    // Closes the held handle (if any) and takes ownership of h. The thread's last error survives
+    // the close, so a caller can still read the error of the call that failed before it.
     void reset(T h = invalid()) noexcept {
-        if (m_h != invalid())
+        if (m_h != invalid()) {
+            const DWORD error = GetLastError();
             Close(m_h);
+            SetLastError(error);
+        }
         m_h = h;
     }
     T release() noexcept { return std::exchange(m_h, invalid()); }
@@ -57,14 +61,36 @@ private:
 };
 
 namespace detail {
-inline void CloseStore(HCERTSTORE h) noexcept { CertCloseStore(h, 0); }
-inline void FreeCertificate(PCCERT_CONTEXT c) noexcept { CertFreeCertificateContext(c); }
-inline void CloseCryptMessage(HCRYPTMSG m) noexcept { CryptMsgClose(m); }
-inline void DestroyMenuHandle(HMENU h) noexcept { DestroyMenu(h); }
-inline void DeleteBitmap(HBITMAP h) noexcept { DeleteObject(h); }
-inline void FreeLibraryHandle(HMODULE h) noexcept { FreeLibrary(h); }
-inline void FreeLocalMemory(HLOCAL h) noexcept { LocalFree(h); }
-inline void FreeGlobalMemory(HGLOBAL h) noexcept { GlobalFree(h); }
+inline void CloseStore(HCERTSTORE h) noexcept {
+    CertCloseStore(h, 0);
+}
+inline void FreeCertificate(PCCERT_CONTEXT c) noexcept {
+    CertFreeCertificateContext(c);
+}
+inline void CloseCryptMessage(HCRYPTMSG m) noexcept {
+    CryptMsgClose(m);
+}
+inline void DestroyMenuHandle(HMENU h) noexcept {
+    DestroyMenu(h);
+}
+inline void DeleteBitmap(HBITMAP h) noexcept {
+    DeleteObject(h);
+}
+inline void FreeLibraryHandle(HMODULE h) noexcept {
+    FreeLibrary(h);
+}
+inline void FreeLocalMemory(HLOCAL h) noexcept {
+    LocalFree(h);
+}
+inline void FreeGlobalMemory(HGLOBAL h) noexcept {
+    GlobalFree(h);
+}
+inline void DestroyWindowHandle(HWND h) noexcept {
+    DestroyWindow(h);
+}
+inline void FreeArgumentList(LPWSTR* a) noexcept {
+    LocalFree(a);
+}
 }  // namespace detail
 
 using UniqueHKey = unique_handle<HKEY, &RegCloseKey>;
@@ -80,6 +106,8 @@ using UniqueCryptMsg = unique_handle<HCRYPTMSG, &detail::CloseCryptMessage>;
 using UniqueModule = unique_handle<HMODULE, &detail::FreeLibraryHandle>;
 using UniqueLocal = unique_handle<HLOCAL, &detail::FreeLocalMemory>;
 using UniqueGlobal = unique_handle<HGLOBAL, &detail::FreeGlobalMemory>;
+using UniqueWindow = unique_handle<HWND, &detail::DestroyWindowHandle>;
+using UniqueArgumentList = unique_handle<LPWSTR*, &detail::FreeArgumentList>;  // CommandLineToArgvW
 
 // Runs a one-off cleanup when the scope ends.
 template <typename F>

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "shell/app.h"
-#include "shell/errors.h"
+#include "win/program.h"
+#include "win/errors.h"
 #include "support/message_boxes.h"
 
 TEST(ErrorText, SystemCodeKeepsItsLineBreak) {
@@ -58,9 +58,9 @@ TEST(Notices, ReportLastErrorReadsTheCodeFirst) {
 TEST(Notices, OwnedByTheMainWindowOnceThereIsOne) {
     ScriptedMessageBoxes boxes;
     HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    theApp.m_mainWindow = window;
+    SetMainWindow(window);
     ShowMessage(L"a", L"b", MB_ICONERROR);
-    theApp.m_mainWindow = nullptr;
+    SetMainWindow(nullptr);
     ShowMessage(L"a", L"b", MB_ICONERROR);
     DestroyWindow(window);
     ASSERT_EQ(boxes.Boxes().size(), 2u);

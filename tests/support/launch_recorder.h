@@ -31,6 +31,3 @@ private:
     std::wstring m_previousFolder;
     std::vector<std::wstring> m_previousCommands;  // http and https, restored at the end
 };
-
-// Linux path of the build turned into its Wine path (Z:\...).
-std::wstring WinePath(const std::string& linuxPath);

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "resource.h"
-#include "shell/app.h"
-#include "shell/handles.h"
-#include "shell/settings.h"
+#include "win/registry.h"
+#include "win/handles.h"
+#include "win/settings.h"
 #include "support/test_util.h"
 
 namespace {
@@ -50,7 +50,7 @@ std::wstring Path(int number) {
     return L"C:\\Packages\\Velonar-" + std::to_wstring(number) + L".msi";
 }
 
-class Settings : public ::testing::Test {
+class SettingsKey : public ::testing::Test {
 protected:
     void SetUp() override {
         Forget();
@@ -65,8 +65,8 @@ protected:
         DeleteSettingsKey();
     }
     static void Forget() {
-        theApp.m_settingsKey.reset();
-        theApp.m_recentPackages.clear();
+        Settings().Key.reset();
+        Settings().RecentPackages.clear();
     }
     // What the next start-up sees.
     static void Restart() {
@@ -82,15 +82,15 @@ protected:
     HWND m_check = nullptr;
 };
 
-class StringValue : public Settings {
+class StringValue : public SettingsKey {
 protected:
     void SetUp() override {
-        Settings::SetUp();
+        SettingsKey::SetUp();
         m_key = CreateUserKey(kSettingsPath);
     }
     void TearDown() override {
         m_key.reset();
-        Settings::TearDown();
+        SettingsKey::TearDown();
     }
     LSTATUS Query(const void* data, DWORD size, DWORD type = REG_SZ) {
         RegSetValueExW(m_key.get(), L"Value", 0, type, static_cast<const BYTE*>(data), size);
@@ -103,13 +103,13 @@ protected:
 
 }  // namespace
 
-TEST_F(Settings, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
+TEST_F(SettingsKey, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
     OpenSettings();
-    ASSERT_TRUE(theApp.m_settingsKey);
+    ASSERT_TRUE(Settings().Key);
     HKEY probe = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
     RegCloseKey(probe);
-    EXPECT_TRUE(theApp.m_recentPackages.empty());
+    EXPECT_TRUE(Settings().RecentPackages.empty());
     EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
 
     AddRecentPackage(Path(1));
@@ -117,20 +117,20 @@ TEST_F(Settings, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), L"<missing>");
 }
 
-TEST_F(Settings, GapInTheStoredListIsSkippedAndTheStaleTailStays) {
+TEST_F(SettingsKey, GapInTheStoredListIsSkippedAndTheStaleTailStays) {
     SetText(kRecentPath, L"File1", Path(1));
     SetText(kRecentPath, L"File3", Path(3));
     OpenSettings();
-    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(3)}));
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(3)}));
 
     SaveRecentPackages();
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(3));
     EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(3));  // neither rewritten nor deleted
     Restart();
-    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(3), Path(3)}));
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(3), Path(3)}));
 }
 
-TEST_F(Settings, UnreadableEntriesAreSkipped) {
+TEST_F(SettingsKey, UnreadableEntriesAreSkipped) {
     SetText(kRecentPath, L"File1", Path(1));
     const DWORD number = 7;
     SetRaw(kRecentPath, L"File2", REG_DWORD, &number, sizeof(number));
@@ -139,64 +139,64 @@ TEST_F(Settings, UnreadableEntriesAreSkipped) {
     SetText(kRecentPath, L"File16", Path(16));
     SetText(kRecentPath, L"File17", Path(17));  // beyond the list's length
     OpenSettings();
-    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(16)}));
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(16)}));
 }
 
-TEST_F(Settings, AddingTheThirdPathMovesItToTheFront) {
+TEST_F(SettingsKey, AddingTheThirdPathMovesItToTheFront) {
     OpenSettings();
     for (int i = 3; i >= 1; --i)
         AddRecentPackage(Path(i));
-    ASSERT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(1), Path(2), Path(3)}));
+    ASSERT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(2), Path(3)}));
     AddRecentPackage(Path(3));
-    EXPECT_EQ(theApp.m_recentPackages, (std::vector<std::wstring>{Path(3), Path(1), Path(2)}));
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(3), Path(1), Path(2)}));
     EXPECT_EQ(StoredText(kRecentPath, L"File1"), Path(3));
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(1));
     EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(2));
     EXPECT_EQ(StoredText(kRecentPath, L"File4"), L"<missing>");
 }
 
-TEST_F(Settings, SeventeenthPathDropsTheOldest) {
+TEST_F(SettingsKey, SeventeenthPathDropsTheOldest) {
     OpenSettings();
     for (int i = 1; i <= 17; ++i)
         AddRecentPackage(Path(i));
-    ASSERT_EQ(theApp.m_recentPackages.size(), 16u);
-    EXPECT_EQ(theApp.m_recentPackages.front(), Path(17));
-    EXPECT_EQ(theApp.m_recentPackages.back(), Path(2));
+    ASSERT_EQ(Settings().RecentPackages.size(), 16u);
+    EXPECT_EQ(Settings().RecentPackages.front(), Path(17));
+    EXPECT_EQ(Settings().RecentPackages.back(), Path(2));
     EXPECT_EQ(StoredText(kRecentPath, L"File16"), Path(2));
     EXPECT_EQ(StoredText(kRecentPath, L"File17"), L"<missing>");
     Restart();
-    EXPECT_EQ(theApp.m_recentPackages.size(), 16u);
-    EXPECT_EQ(theApp.m_recentPackages.front(), Path(17));
+    EXPECT_EQ(Settings().RecentPackages.size(), 16u);
+    EXPECT_EQ(Settings().RecentPackages.front(), Path(17));
 }
 
-TEST_F(Settings, PathsDifferingOnlyInCaseAreDistinct) {
+TEST_F(SettingsKey, PathsDifferingOnlyInCaseAreDistinct) {
     OpenSettings();
     AddRecentPackage(L"C:\\Packages\\Velonar.msi");
     AddRecentPackage(L"c:\\packages\\velonar.msi");
-    EXPECT_EQ(theApp.m_recentPackages,
+    EXPECT_EQ(Settings().RecentPackages,
               (std::vector<std::wstring>{L"c:\\packages\\velonar.msi", L"C:\\Packages\\Velonar.msi"}));
 }
 
-TEST_F(Settings, WithoutTheSettingsKeyEverythingFallsBackSilently) {
+TEST_F(SettingsKey, WithoutTheSettingsKeyEverythingFallsBackSilently) {
     // No key open: reads give the defaults, writes change nothing on disk.
     EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
     EXPECT_EQ(ReadRecentValue(L"File1"), L"");
     AddRecentPackage(Path(1));
-    EXPECT_EQ(theApp.m_recentPackages, std::vector<std::wstring>{Path(1)});
+    EXPECT_EQ(Settings().RecentPackages, std::vector<std::wstring>{Path(1)});
     SaveCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
     EXPECT_EQ(StoredText(kRecentPath, L"File1"), L"<missing>");
     HKEY probe = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
 }
 
-TEST_F(Settings, LoggingDwordZeroLeavesTheBoxUnchecked) {
+TEST_F(SettingsKey, LoggingDwordZeroLeavesTheBoxUnchecked) {
     OpenSettings();
     const DWORD zero = 0;
     SetRaw(kCheckPath, L"Logging", REG_DWORD, &zero, sizeof(zero));
     EXPECT_EQ(LoadLogging(BST_CHECKED), BST_UNCHECKED);
 }
 
-TEST_F(Settings, LoggingOfAnyOtherShapeChecksTheBox) {
+TEST_F(SettingsKey, LoggingOfAnyOtherShapeChecksTheBox) {
     OpenSettings();
     SetText(kCheckPath, L"Logging", L"0");
     EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "REG_SZ";
@@ -210,7 +210,7 @@ TEST_F(Settings, LoggingOfAnyOtherShapeChecksTheBox) {
     EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "2 bytes";
 }
 
-TEST_F(Settings, ClickStateIsStoredAsDword) {
+TEST_F(SettingsKey, ClickStateIsStoredAsDword) {
     OpenSettings();
     for (LRESULT state : {BST_UNCHECKED, BST_CHECKED}) {
         SendMessageW(m_check, BM_SETCHECK, state, 0);

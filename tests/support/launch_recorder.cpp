@@ -1,11 +1,11 @@
-#include "launch_recorder.h"
+#include "support/launch_recorder.h"
 
 #include <tlhelp32.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 
-#include "shell/handles.h"
+#include "win/handles.h"
 #include "support/test_util.h"
 
 namespace {
@@ -33,22 +33,13 @@ void SetDefault(const std::wstring& subKey, const std::wstring& value) {
 std::wstring GetDefault(const std::wstring& subKey) {
     wchar_t value[1024] = L"";
     DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return {};
     return value;
 }
 
 std::wstring ReadUtf8File(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    zid::UniqueFile owner(file);
-    std::string bytes(65536, '\0');
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
+    const std::string bytes = ReadFileBytes(path);
     std::wstring text(bytes.size(), L'\0');
     text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
                                                         text.data(), static_cast<int>(text.size()))));
@@ -72,19 +63,14 @@ bool ChildrenRunning() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ParentProcessID == GetCurrentProcessId() &&
-            (_wcsicmp(entry.szExeFile, L"winebrowser.exe") == 0 || _wcsicmp(entry.szExeFile, L"record_launch.exe") == 0))
+            (_wcsicmp(entry.szExeFile, L"winebrowser.exe") == 0 ||
+             _wcsicmp(entry.szExeFile, L"record_launch.exe") == 0))
             return true;
     }
     return false;
 }
 
 }  // namespace
-
-std::wstring WinePath(const std::string& linuxPath) {
-    std::wstring path = L"Z:" + std::wstring(linuxPath.begin(), linuxPath.end());
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
 
 std::wstring CLaunchRecorder::RecorderPath() {
     return WinePath(std::string(ZID_BINARY_DIR) + "/tests/record_launch.exe");

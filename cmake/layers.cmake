@@ -1,0 +1,46 @@
+# The layers of src/: one static library per folder, linking only the layers below it.
+#
+# A layer sees only its own folder and the folders of the layers it links. Each layer gets an
+# include root of its own in the build tree that holds links to exactly those folders, so an
+# #include of a higher layer's header does not compile. Test binaries see what their layer sees.
+
+# Makes ${CMAKE_BINARY_DIR}/layers/<name> with a link per visible folder; returns its path.
+function(zid_make_include_root name folders out)
+  set(root ${CMAKE_BINARY_DIR}/layers/${name})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root})
+  foreach(folder IN LISTS folders)
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
+# zid_add_layer(<folder> [LAYERS <folders below>...] [SYSTEM_LIBRARIES <Windows libraries>...])
+# Target zid_<folder> from src/<folder>/*.cpp (main.cpp excepted: it is the program's alone).
+function(zid_add_layer folder)
+  cmake_parse_arguments(ZL "" "" "LAYERS;SYSTEM_LIBRARIES" ${ARGN})
+  set(target zid_${folder})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(${target} STATIC ${sources})
+
+  set(visible ${folder})
+  set(below_targets "")
+  foreach(layer IN LISTS ZL_LAYERS)
+    get_target_property(below zid_${layer} ZID_VISIBLE_FOLDERS)
+    list(APPEND visible ${below})
+    list(APPEND below_targets zid_${layer})
+  endforeach()
+  list(REMOVE_DUPLICATES visible)
+  zid_make_include_root(${folder} "${visible}" root)
+
+  set_target_properties(${target} PROPERTIES ZID_VISIBLE_FOLDERS "${visible}" ZID_INCLUDE_ROOT ${root})
+  target_include_directories(${target} PRIVATE ${root} ${CMAKE_SOURCE_DIR}/res)
+  target_link_libraries(${target} PUBLIC ${below_targets} ${ZL_SYSTEM_LIBRARIES})
+endfunction()
+
+# Gives target the view of layer folder (plus the resource ids) for its own sources.
+function(zid_use_layer_view target folder)
+  get_target_property(root zid_${folder} ZID_INCLUDE_ROOT)
+  target_include_directories(${target} PRIVATE ${root} ${CMAKE_SOURCE_DIR}/res)
+endfunction()

@@ -1,0 +1,25 @@
+// One Windows Installer operation: what the runner is asked to do.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "packages/installed_package.h"
+#include "resource.h"
+
+// The operations, numbered as the buttons that start them.
+enum class OperationCommand : int {
+    Uninstall = IDC_UNINSTALL,  // 1002
+    Install = IDC_INSTALL,      // 1003
+    Repair = IDC_REPAIR,        // 1013
+};
+
+struct OperationRequest {
+    OperationCommand Command = OperationCommand::Install;
+    // A copy of the installed package concerned (uninstall, repair): a refresh of the list while the
+    // operation runs cannot take it away.
+    std::optional<InstalledPackage> Package;
+    std::wstring LogPath;                     // installer log file; set by the runner, empty when none
+    std::optional<std::wstring> PackagePath;  // the package file of an install
+    std::wstring CommandLine;                 // extra property assignments for an uninstall
+};

@@ -1,0 +1,37 @@
+// Dialog procedures that belong to an object, and what every page of the main window shares.
+#pragma once
+
+#include <windows.h>
+
+#include "win/callback_guard.h"
+
+// The dialog procedure of class T: WM_INITDIALOG's parameter is the object, kept in DWLP_USER;
+// every message is handed to T::OnMessage, with no exception crossing back into the system.
+// Messages that arrive before WM_INITDIALOG are left to the dialog manager.
+template <typename T>
+INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return GuardCallback<INT_PTR>(FALSE, [&]() -> INT_PTR {
+        if (message == WM_INITDIALOG)
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (!self)
+            return FALSE;
+        const INT_PTR result = self->OnMessage(dialog, message, wParam, lParam);
+        if (message == WM_NCDESTROY)
+            SetWindowLongPtrW(dialog, DWLP_USER, 0);
+        return result;
+    });
+}
+
+// A page's answer to a WM_COMMAND it handled: the main window, which sent it, then stops.
+// (A dialog's SendMessageW result is its DWLP_MSGRESULT, so the page must set it.)
+inline INT_PTR PageHandledCommand(HWND page) {
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+// Moves and sizes a page to the area the main window gives its pages.
+inline void PlacePage(HWND page, const RECT& area) {
+    SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}

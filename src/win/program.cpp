@@ -1,0 +1,13 @@
+#include "win/program.h"
+
+namespace {
+HWND g_mainWindow = nullptr;
+}
+
+HWND MainWindow() {
+    return g_mainWindow;
+}
+
+void SetMainWindow(HWND window) {
+    g_mainWindow = window;
+}

@@ -1,0 +1,74 @@
+#include "win/registry.h"
+
+#include <cstring>
+#include <vector>
+
+LSTATUS CRegKey::OpenKey(HKEY parent, const wchar_t* subKey, REGSAM access) {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(parent, subKey, 0, access, &key);
+    if (status == ERROR_SUCCESS)
+        m_key.reset(key);
+    return status;
+}
+
+LSTATUS CRegKey::CreateKey(HKEY parent, const wchar_t* subKey) {
+    HKEY key = nullptr;
+    LSTATUS status = RegCreateKeyExW(parent, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                                     &key, nullptr);
+    if (status == ERROR_SUCCESS)
+        m_key.reset(key);
+    return status;
+}
+
+LSTATUS QueryStringValue(HKEY key, const wchar_t* name, std::wstring& text) {
+    DWORD type = 0;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return ERROR_INVALID_DATA;
+    // Exactly the stored size: with room to spare the system would append a terminator that the
+    // stored text does not have, and an odd size would not be read at all.
+    std::vector<BYTE> bytes(size);
+    status = RegQueryValueExW(key, name, nullptr, nullptr, bytes.data(), &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (size == 0) {
+        text.clear();
+        return ERROR_SUCCESS;
+    }
+    wchar_t last = L'\0';
+    if (size % 2 == 0)
+        std::memcpy(&last, bytes.data() + size - sizeof(wchar_t), sizeof(wchar_t));
+    if (size % 2 != 0 || last != L'\0')
+        return ERROR_INVALID_DATA;
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    std::memcpy(value.data(), bytes.data(), size);
+    value.resize(wcslen(value.c_str()));
+    text = std::move(value);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS QueryDwordValue(HKEY key, const wchar_t* name, DWORD& value) {
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    // A shorter REG_DWORD is malformed: its number would be partly made up.
+    if (type != REG_DWORD || size != sizeof(data))
+        return ERROR_INVALID_DATA;
+    value = data;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS SetDwordValue(HKEY key, const wchar_t* name, DWORD value) {
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+LSTATUS SetStringValue(HKEY key, const wchar_t* name, const std::wstring& text) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
