@@ -17,12 +17,12 @@
 namespace {
 
 // One archive table row after another, the shape of the website's Archive.htm.
-std::string ArchivePage(size_t bytes)
-{
-    std::string page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                       "<title>Velonar &mdash; Archive</title>\n</head>\n<body>\n<h1>Older releases</h1>\n"
-                       "<table id=\"archive32bit\" class=\"archive\" style=\"width: 100%\">\n"
-                       "<tr><th>Package</th><th>Released</th><th>Note</th></tr>\n";
+std::string ArchivePage(size_t bytes) {
+    std::string page =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>Velonar &mdash; Archive</title>\n</head>\n<body>\n<h1>Older releases</h1>\n"
+        "<table id=\"archive32bit\" class=\"archive\" style=\"width: 100%\">\n"
+        "<tr><th>Package</th><th>Released</th><th>Note</th></tr>\n";
     char row[512];
     for (unsigned i = 0; page.size() < bytes; ++i) {
         std::snprintf(row, sizeof row,
@@ -37,8 +37,7 @@ std::string ArchivePage(size_t bytes)
 }
 
 // The website reader's conversion, UTF-8 to UTF-16 (valid input assumed).
-std::wstring Widen(const std::string& utf8)
-{
+std::wstring Widen(const std::string& utf8) {
     std::wstring out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
@@ -58,15 +57,13 @@ std::wstring Widen(const std::string& utf8)
     return out;
 }
 
-const std::string& Page(int64_t megabytes)
-{
+const std::string& Page(int64_t megabytes) {
     static std::string one = ArchivePage(1u << 20);
     static std::string twenty = ArchivePage(20u << 20);
     return megabytes == 1 ? one : twenty;
 }
 
-void BM_ByteScan(benchmark::State& state)
-{
+void BM_ByteScan(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
     for (auto _ : state) {
         size_t tags = 0;
@@ -77,8 +74,7 @@ void BM_ByteScan(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 
-void BM_Ours(benchmark::State& state)
-{
+void BM_Ours(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
     const std::wstring text = Widen(page);
     for (auto _ : state) {
@@ -90,8 +86,7 @@ void BM_Ours(benchmark::State& state)
 }
 
 // What the website reader pays in all: decoding the bytes, then parsing.
-void BM_OursWithDecoding(benchmark::State& state)
-{
+void BM_OursWithDecoding(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
     for (auto _ : state) {
         const std::wstring text = Widen(page);
@@ -102,8 +97,7 @@ void BM_OursWithDecoding(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 
-void BM_Gumbo(benchmark::State& state)
-{
+void BM_Gumbo(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
     for (auto _ : state) {
         GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
@@ -113,8 +107,7 @@ void BM_Gumbo(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 
-std::wstring Hostile(int kind, size_t units)
-{
+std::wstring Hostile(int kind, size_t units) {
     const wchar_t* pieces[] = {L"<div>", L" a=1", L"text ", L"&#x4", L"</x><i>"};
     const wchar_t* prefix[] = {L"", L"<html><p", L"<html><p>", L"<html><p>a&", L""};
     std::wstring page = prefix[kind];
@@ -126,8 +119,7 @@ std::wstring Hostile(int kind, size_t units)
 
 // range(0): 0 nesting, 1 attributes, 2 text, 3 unterminated reference, 4
 // roots replaced; range(1): size in millions of code units.
-void BM_Hostile(benchmark::State& state)
-{
+void BM_Hostile(benchmark::State& state) {
     const std::wstring text = Hostile(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)) * 1000000);
     for (auto _ : state) {
         CHtmlParser parser;
@@ -137,7 +129,7 @@ void BM_Hostile(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_ByteScan)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Ours)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond)->MinWarmUpTime(0.5);
@@ -148,8 +140,7 @@ BENCHMARK(BM_Hostile)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 20}})->Unit(benchmark::
 // --warm-heap: freed memory stays with the process, so after the warm-up a
 // run measures the parsers' own work instead of the kernel's cost of
 // handing out fresh pages (which dominates large pages on virtual machines).
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--warm-heap") == 0) {
             mallopt(M_MMAP_THRESHOLD, 1 << 30);

@@ -12,8 +12,7 @@ namespace {
 // UTF-8 to UTF-16 code units as the website reader receives them, except
 // that each byte that is not part of a valid sequence becomes the lone
 // surrogate U+DC00 + byte, so the fuzzer reaches every code unit value.
-std::wstring Decode(const uint8_t* data, size_t size)
-{
+std::wstring Decode(const uint8_t* data, size_t size) {
     std::wstring out;
     out.reserve(size);
     for (size_t i = 0; i < size;) {
@@ -55,16 +54,14 @@ std::wstring Decode(const uint8_t* data, size_t size)
     return out.substr(0, out.find(L'\0'));
 }
 
-void Check(bool condition)
-{
+void Check(bool condition) {
     if (!condition)
         abort();
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring text = Decode(data, size);
     CHtmlParser parser;
     parser.Parse(text.c_str());

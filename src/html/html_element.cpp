@@ -5,63 +5,49 @@
 #include <unordered_set>
 #include <utility>
 
-CHtmlAttr::CHtmlAttr(std::wstring name, std::wstring value)
-    : m_name(std::move(name)), m_value(std::move(value))
-{
-}
+CHtmlAttr::CHtmlAttr(std::wstring name, std::wstring value) : m_name(std::move(name)), m_value(std::move(value)) {}
 
-CHtmlStyle::CHtmlStyle(std::wstring name, std::wstring value)
-    : m_name(std::move(name)), m_value(std::move(value))
-{
-}
+CHtmlStyle::CHtmlStyle(std::wstring name, std::wstring value) : m_name(std::move(name)), m_value(std::move(value)) {}
 
 namespace {
 
 // Built on first use, i.e. when the first element is constructed, and kept
 // for the life of the process.
-const std::unordered_set<std::wstring>& VoidTags()
-{
-    static const std::unordered_set<std::wstring> tags{
-        L"area", L"base", L"br", L"col", L"command", L"embed", L"hr", L"img",
-        L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr"};
+const std::unordered_set<std::wstring>& VoidTags() {
+    static const std::unordered_set<std::wstring> tags{L"area",  L"base",   L"br",    L"col",    L"command", L"embed",
+                                                       L"hr",    L"img",    L"input", L"keygen", L"link",    L"meta",
+                                                       L"param", L"source", L"track", L"wbr"};
     return tags;
 }
 
-} // namespace
+}  // namespace
 
-CHtmlElement::CHtmlElement()
-{
+CHtmlElement::CHtmlElement() {
     VoidTags();
 }
 
-CHtmlElement::CHtmlElement(std::wstring tag)
-    : m_tag(std::move(tag))
-{
+CHtmlElement::CHtmlElement(std::wstring tag) : m_tag(std::move(tag)) {
     VoidTags();
 }
 
-bool CHtmlElement::IsVoid() const
-{
+bool CHtmlElement::IsVoid() const {
     if (m_void < 0)
         m_void = VoidTags().count(m_tag) ? 1 : 0;
     return m_void == 1;
 }
 
-std::string CHtmlElement::GetTagNameA() const
-{
+std::string CHtmlElement::GetTagNameA() const {
     return zid::html::NarrowAnsi(m_tag);
 }
 
-const wchar_t* CHtmlElement::GetHref() const
-{
+const wchar_t* CHtmlElement::GetHref() const {
     for (const CHtmlAttr& attr : m_attributes)
         if (attr.m_name == L"href")
             return attr.m_value.c_str();
     return nullptr;
 }
 
-CHtmlElement* CHtmlElement::NextInDocument() const
-{
+CHtmlElement* CHtmlElement::NextInDocument() const {
     if (m_firstChild)
         return m_firstChild;
     // Climbing is paid for once per ancestor over a whole walk, so a full
@@ -72,31 +58,26 @@ CHtmlElement* CHtmlElement::NextInDocument() const
     return nullptr;
 }
 
-CHtmlElement* CHtmlElement::FindByTag(std::wstring_view tag)
-{
+CHtmlElement* CHtmlElement::FindByTag(std::wstring_view tag) {
     for (CHtmlElement* e = this; e; e = e->NextInDocument())
         if (e->m_tag == tag)
             return e;
     return nullptr;
 }
 
-const CHtmlElement* CHtmlElement::FindByTag(std::wstring_view tag) const
-{
+const CHtmlElement* CHtmlElement::FindByTag(std::wstring_view tag) const {
     return const_cast<CHtmlElement*>(this)->FindByTag(tag);
 }
 
-void CHtmlElement::AddAttribute(std::wstring name, std::wstring value)
-{
+void CHtmlElement::AddAttribute(std::wstring name, std::wstring value) {
     m_attributes.emplace_back(std::move(name), std::move(value));
 }
 
-void CHtmlElement::AddStyle(std::wstring name, std::wstring value)
-{
+void CHtmlElement::AddStyle(std::wstring name, std::wstring value) {
     m_styles.emplace_back(std::move(name), std::move(value));
 }
 
-void CHtmlElement::AppendChild(CHtmlElement* child)
-{
+void CHtmlElement::AppendChild(CHtmlElement* child) {
     child->m_parent = this;
     if (m_lastChild)
         m_lastChild->m_next = child;
@@ -105,8 +86,7 @@ void CHtmlElement::AppendChild(CHtmlElement* child)
     m_lastChild = child;
 }
 
-void DeleteTree(CHtmlElement* root)
-{
+void DeleteTree(CHtmlElement* root) {
     if (!root)
         return;
     // Flatten as we go: the children of every element about to be deleted

@@ -21,7 +21,7 @@ public:
     virtual ~CHtmlAttr() = default;
 
     std::wstring m_name;
-    std::wstring m_value; // empty when the attribute had no value
+    std::wstring m_value;  // empty when the attribute had no value
 };
 
 // One declaration of an inline "style" attribute, as read by AddStyles.
@@ -75,19 +75,19 @@ public:
     // Makes `child` the last child of this element (constant time).
     void AppendChild(CHtmlElement* child);
 
-    std::wstring m_tag;   // lower-cased tag name; empty for anonymous text holders
-    std::wstring m_id;    // last "id" value, else empty
-    std::wstring m_class; // last "class" value, whole, else empty
-    std::wstring m_text;  // text between the start tag and the first child
+    std::wstring m_tag;    // lower-cased tag name; empty for anonymous text holders
+    std::wstring m_id;     // last "id" value, else empty
+    std::wstring m_class;  // last "class" value, whole, else empty
+    std::wstring m_text;   // text between the start tag and the first child
 private:
-    mutable int m_void = -1; // IsVoid cache: -1 unknown, 0 no, 1 yes
+    mutable int m_void = -1;  // IsVoid cache: -1 unknown, 0 no, 1 yes
 public:
     CHtmlElement* m_parent = nullptr;
     CHtmlElement* m_next = nullptr;
     CHtmlElement* m_firstChild = nullptr;
     CHtmlElement* m_lastChild = nullptr;
     std::vector<CHtmlStyle> m_styles;
-    std::vector<CHtmlAttr> m_attributes; // all but id, class and style, duplicates kept
+    std::vector<CHtmlAttr> m_attributes;  // all but id, class and style, duplicates kept
 };
 
 // Deletes `root` and all its descendants (not its siblings) with constant

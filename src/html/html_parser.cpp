@@ -22,10 +22,10 @@ struct ImpliedEnd {
 
 constexpr std::string_view kByDd[] = {"dd"};
 constexpr std::string_view kByDt[] = {"dt"};
-constexpr std::string_view kByBlock[] = {
-    "address", "article", "aside", "blockquote", "div", "dl", "fieldset", "footer", "form",
-    "h1", "h2", "h3", "h4", "h5", "h6", "header", "hgroup", "hr", "main", "nav", "ol", "pre",
-    "section", "table", "ul"};
+constexpr std::string_view kByBlock[] = {"address", "article", "aside",  "blockquote", "div",  "dl",  "fieldset",
+                                         "footer",  "form",    "h1",     "h2",         "h3",   "h4",  "h5",
+                                         "h6",      "header",  "hgroup", "hr",         "main", "nav", "ol",
+                                         "pre",     "section", "table",  "ul"};
 constexpr std::string_view kByTbodyTfoot[] = {"tbody", "tfoot"};
 constexpr std::string_view kByTbody[] = {"tbody"};
 constexpr std::string_view kByTh[] = {"th"};
@@ -45,8 +45,7 @@ constexpr ImpliedEnd kImpliedEnds[] = {
 };
 
 // Whether the open element `open` is implicitly closed by a new `tag`.
-bool IsClosedBy(const CHtmlElement& open, const std::wstring& tag)
-{
+bool IsClosedBy(const CHtmlElement& open, const std::wstring& tag) {
     for (const ImpliedEnd& row : kImpliedEnds) {
         if (!EqualsAscii(open.m_tag, row.open))
             continue;
@@ -60,45 +59,39 @@ bool IsClosedBy(const CHtmlElement& open, const std::wstring& tag)
     return false;
 }
 
-bool IsAllSpace(const std::wstring& text)
-{
+bool IsAllSpace(const std::wstring& text) {
     for (wchar_t c : text)
         if (!zid::html::IsSpace(c))
             return false;
     return true;
 }
 
-} // namespace
+}  // namespace
 
-CHtmlParser::~CHtmlParser()
-{
+CHtmlParser::~CHtmlParser() {
     DeleteTree(m_root);
 }
 
-void CHtmlParser::Parse(const wchar_t* text)
-{
+void CHtmlParser::Parse(const wchar_t* text) {
     zid::html::CHtmlTokenizer tokenizer(*this);
     tokenizer.Run(text ? text : L"");
 }
 
-CHtmlElement* CHtmlParser::FindById(std::wstring_view id) const
-{
+CHtmlElement* CHtmlParser::FindById(std::wstring_view id) const {
     for (CHtmlElement* e = m_root; e; e = e->NextInDocument())
         if (e->m_id == id)
             return e;
     return nullptr;
 }
 
-void CHtmlParser::HandleTag(const std::wstring& tag, bool endTag)
-{
+void CHtmlParser::HandleTag(const std::wstring& tag, bool endTag) {
     if (endTag)
         HandleEndTag(tag);
     else
         HandleStartTag(tag);
 }
 
-void CHtmlParser::HandleEndTag(const std::wstring& tag)
-{
+void CHtmlParser::HandleEndTag(const std::wstring& tag) {
     // The walk up is paid for by the levels it closes, or it empties the
     // current element, so over a page it stays linear.
     CHtmlElement* open = m_current;
@@ -110,8 +103,7 @@ void CHtmlParser::HandleEndTag(const std::wstring& tag)
         m_preformatted = 0;
 }
 
-void CHtmlParser::HandleStartTag(const std::wstring& tag)
-{
+void CHtmlParser::HandleStartTag(const std::wstring& tag) {
     auto* element = new CHtmlElement(tag);
     if (!m_current) {
         DeleteTree(m_root);
@@ -135,15 +127,13 @@ void CHtmlParser::HandleStartTag(const std::wstring& tag)
         m_preformatted = 1;
 }
 
-void CHtmlParser::CloseTag(bool endTag)
-{
+void CHtmlParser::CloseTag(bool endTag) {
     // A void element has no content, whatever way its start tag ended.
     if (!endTag && m_current && m_current->IsVoid())
         m_current = m_current->m_parent;
 }
 
-void CHtmlParser::AddAttribute(const std::wstring& name, const std::wstring& value)
-{
+void CHtmlParser::AddAttribute(const std::wstring& name, const std::wstring& value) {
     // Copies are sized to fit, and the tokenizer keeps its grown buffers.
     if (!m_current)
         return;
@@ -162,8 +152,7 @@ namespace {
 // Texts are copied to a fitting size, which keeps a page's tree small and
 // lets the collecting buffer be reused; a very long text is handed over
 // instead, so that it never exists twice.
-void StoreText(std::wstring& target, std::wstring& text)
-{
+void StoreText(std::wstring& target, std::wstring& text) {
     constexpr size_t kHandOver = 1 << 16;
     if (text.size() >= kHandOver)
         target = std::move(text);
@@ -171,10 +160,9 @@ void StoreText(std::wstring& target, std::wstring& text)
         target.assign(text);
 }
 
-} // namespace
+}  // namespace
 
-void CHtmlParser::FlushText(std::wstring& text)
-{
+void CHtmlParser::FlushText(std::wstring& text) {
     if (text.empty() || !m_current) {
         text.clear();
         return;

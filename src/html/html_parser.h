@@ -10,7 +10,9 @@
 
 #include "html/html_element.h"
 
-namespace zid::html { class CHtmlTokenizer; }
+namespace zid::html {
+class CHtmlTokenizer;
+}
 
 class CHtmlParser {
 public:

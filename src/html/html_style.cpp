@@ -9,15 +9,13 @@ enum class StyleState { BeforeName, Name, BeforeValue, Value };
 
 // Declarations are kept as single bytes and widened back, so only the low
 // eight bits of each code unit survive; only ASCII comes back unchanged.
-wchar_t KeepByte(wchar_t c)
-{
+wchar_t KeepByte(wchar_t c) {
     return zid::html::WidenAnsi(static_cast<unsigned char>(c & 0xFF));
 }
 
-} // namespace
+}  // namespace
 
-void CHtmlElement::AddStyles(std::wstring_view css)
-{
+void CHtmlElement::AddStyles(std::wstring_view css) {
     StyleState state = StyleState::BeforeName;
     std::wstring name;
     std::wstring value;

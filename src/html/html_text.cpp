@@ -2,8 +2,7 @@
 
 namespace zid::html {
 
-wchar_t LowerChar(wchar_t c)
-{
+wchar_t LowerChar(wchar_t c) {
     if (c < 0x80)
         return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
     // Latin-1 capitals, except the multiplication sign.
@@ -30,13 +29,11 @@ wchar_t LowerChar(wchar_t c)
     return c;
 }
 
-static char NarrowChar(wchar_t c)
-{
+static char NarrowChar(wchar_t c) {
     return static_cast<unsigned long>(c) <= 0xFF ? static_cast<char>(static_cast<unsigned char>(c)) : '?';
 }
 
-std::string NarrowAnsi(std::wstring_view text)
-{
+std::string NarrowAnsi(std::wstring_view text) {
     std::string narrow;
     narrow.reserve(text.size());
     for (wchar_t c : text)
@@ -44,8 +41,7 @@ std::string NarrowAnsi(std::wstring_view text)
     return narrow;
 }
 
-bool EqualsAscii(std::wstring_view text, std::string_view ascii)
-{
+bool EqualsAscii(std::wstring_view text, std::string_view ascii) {
     if (text.size() != ascii.size())
         return false;
     for (size_t i = 0; i < text.size(); ++i)
@@ -54,4 +50,4 @@ bool EqualsAscii(std::wstring_view text, std::string_view ascii)
     return true;
 }
 
-} // namespace zid::html
+}  // namespace zid::html

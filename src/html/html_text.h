@@ -11,14 +11,18 @@ namespace zid::html {
 // controls TAB..CR, SPACE, and the Unicode space separators (not the
 // no-break spaces U+00A0, U+2007, U+202F, which are text). Inline: the
 // tokenizer asks for every code unit of text.
-inline bool IsSpace(wchar_t c)
-{
+inline bool IsSpace(wchar_t c) {
     if (c <= L' ')
         return c == L' ' || (c >= L'\t' && c <= L'\r');
     if (c < 0x85)
         return false;
     switch (c) {
-    case 0x0085: case 0x1680: case 0x2028: case 0x2029: case 0x205F: case 0x3000:
+    case 0x0085:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x205F:
+    case 0x3000:
         return true;
     default:
         return c >= 0x2000 && c <= 0x200A && c != 0x2007;
@@ -38,10 +42,12 @@ wchar_t LowerChar(wchar_t c);
 std::string NarrowAnsi(std::wstring_view text);
 
 // Widens one byte of that code page back to its code unit.
-inline wchar_t WidenAnsi(unsigned char byte) { return static_cast<wchar_t>(byte); }
+inline wchar_t WidenAnsi(unsigned char byte) {
+    return static_cast<wchar_t>(byte);
+}
 
 // Whether `text` narrowed with NarrowAnsi equals the ASCII literal `ascii`.
 // Compares in place: no narrowed copy is made.
 bool EqualsAscii(std::wstring_view text, std::string_view ascii);
 
-} // namespace zid::html
+}  // namespace zid::html

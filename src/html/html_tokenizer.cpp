@@ -18,14 +18,12 @@ struct NamedReference {
 // The references our pages use. No "lt" and no "apos": those vanish like any
 // unknown name.
 constexpr NamedReference kNamedReferences[] = {
-    {"darr", 0x2193}, {"mdash", 0x2014}, {"gt", 0x003E}, {"larr", 0x2190},
-    {"minus", 0x2212}, {"nbsp", 0x00A0}, {"ndash", 0x2013}, {"rarr", 0x2192},
-    {"thinsp", 0x2009}, {"times", 0x00D7}, {"spades", 0x2660}, {"hearts", 0x2665},
-    {"diams", 0x2666}, {"clubs", 0x2663}, {"quot", 0x0022}, {"amp", 0x0026},
+    {"darr", 0x2193},  {"mdash", 0x2014}, {"gt", 0x003E},     {"larr", 0x2190},  {"minus", 0x2212},  {"nbsp", 0x00A0},
+    {"ndash", 0x2013}, {"rarr", 0x2192},  {"thinsp", 0x2009}, {"times", 0x00D7}, {"spades", 0x2660}, {"hearts", 0x2665},
+    {"diams", 0x2666}, {"clubs", 0x2663}, {"quot", 0x0022},   {"amp", 0x0026},
 };
 
-int HexDigit(char c)
-{
+int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -40,8 +38,7 @@ int HexDigit(char c)
 // "0x" are accepted, reading stops at the first unfit character, nothing
 // readable gives 0, and overflow gives 0xFFFFFFFF. Written out so that the
 // result is the same on hosts whose long is 64 bits.
-std::uint32_t ReadHex(std::string_view s)
-{
+std::uint32_t ReadHex(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')))
         ++i;
@@ -62,30 +59,46 @@ std::uint32_t ReadHex(std::string_view s)
     return negative ? 0u - value : value;
 }
 
-} // namespace
+}  // namespace
 
-void CHtmlTokenizer::Run(const wchar_t* p)
-{
+void CHtmlTokenizer::Run(const wchar_t* p) {
     if (*p == 0xFEFF)
         ++p;
     while (*p) {
         switch (m_state) {
-        case State::Text: p = OnText(p); break;
-        case State::WhitespaceRun: p = OnWhitespaceRun(p); break;
-        case State::TagName: p = OnTagName(p); break;
-        case State::InTag: p = OnInTag(p); break;
-        case State::AttrName: p = OnAttrName(p); break;
-        case State::AttrValue: p = OnAttrValue(p); break;
-        case State::QuotedValue: p = OnQuotedValue(p); break;
-        case State::Comment: p = OnComment(p); break;
-        case State::Reference: p = OnReference(p); break;
+        case State::Text:
+            p = OnText(p);
+            break;
+        case State::WhitespaceRun:
+            p = OnWhitespaceRun(p);
+            break;
+        case State::TagName:
+            p = OnTagName(p);
+            break;
+        case State::InTag:
+            p = OnInTag(p);
+            break;
+        case State::AttrName:
+            p = OnAttrName(p);
+            break;
+        case State::AttrValue:
+            p = OnAttrValue(p);
+            break;
+        case State::QuotedValue:
+            p = OnQuotedValue(p);
+            break;
+        case State::Comment:
+            p = OnComment(p);
+            break;
+        case State::Reference:
+            p = OnReference(p);
+            break;
         }
     }
     m_parser.FlushText(m_text);
 }
 
-const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p) {
     switch (*p) {
     case L'<':
         m_parser.FlushText(m_text);
@@ -117,16 +130,14 @@ const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p)
     return end;
 }
 
-const wchar_t* CHtmlTokenizer::OnWhitespaceRun(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnWhitespaceRun(const wchar_t* p) {
     if (IsSpace(*p))
         return p + 1;
     m_state = State::Text;
     return p;
 }
 
-const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p) {
     switch (*p) {
     case L' ':
         m_parser.HandleTag(m_tagName, m_endTag);
@@ -150,8 +161,7 @@ const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p)
     return p + 1;
 }
 
-const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p) {
     switch (*p) {
     case L'>':
         m_parser.CloseTag(m_endTag);
@@ -169,8 +179,7 @@ const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p)
     return p + 1;
 }
 
-const wchar_t* CHtmlTokenizer::OnAttrName(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnAttrName(const wchar_t* p) {
     switch (*p) {
     case L'=':
         m_state = State::AttrValue;
@@ -187,8 +196,7 @@ const wchar_t* CHtmlTokenizer::OnAttrName(const wchar_t* p)
     return p + 1;
 }
 
-const wchar_t* CHtmlTokenizer::OnAttrValue(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnAttrValue(const wchar_t* p) {
     switch (*p) {
     case L'"':
         m_state = State::QuotedValue;
@@ -209,8 +217,7 @@ const wchar_t* CHtmlTokenizer::OnAttrValue(const wchar_t* p)
     return p + 1;
 }
 
-const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p) {
     switch (*p) {
     case L'"':
         AddAttribute();
@@ -226,8 +233,7 @@ const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p)
     }
 }
 
-const wchar_t* CHtmlTokenizer::OnComment(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnComment(const wchar_t* p) {
     switch (*p) {
     case L'-':
         // The one look-ahead: the zero terminator stops it at the end of the text.
@@ -245,8 +251,7 @@ const wchar_t* CHtmlTokenizer::OnComment(const wchar_t* p)
     }
 }
 
-const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p)
-{
+const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p) {
     switch (*p) {
     case L';':
         ResolveReference();
@@ -263,13 +268,11 @@ const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p)
     }
 }
 
-void CHtmlTokenizer::AddAttribute()
-{
+void CHtmlTokenizer::AddAttribute() {
     m_parser.AddAttribute(m_attrName, m_attrValue);
 }
 
-void CHtmlTokenizer::ResolveReference()
-{
+void CHtmlTokenizer::ResolveReference() {
     const std::string name = NarrowAnsi(m_refName);
     wchar_t unit = 0;
     if (name.size() >= 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X')) {
@@ -284,4 +287,4 @@ void CHtmlTokenizer::ResolveReference()
         m_text.push_back(unit);
 }
 
-} // namespace zid::html
+}  // namespace zid::html

@@ -46,4 +46,4 @@ private:
     std::wstring m_refName;
 };
 
-} // namespace zid::html
+}  // namespace zid::html

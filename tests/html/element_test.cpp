@@ -4,8 +4,7 @@
 
 #include "tree_dump.h"
 
-TEST(HtmlFindById, NoneBeforeAnyStartTag)
-{
+TEST(HtmlFindById, NoneBeforeAnyStartTag) {
     CHtmlParser fresh;
     EXPECT_EQ(fresh.FindById(L""), nullptr);
     EXPECT_EQ(fresh.FindById(L"x"), nullptr);
@@ -13,8 +12,7 @@ TEST(HtmlFindById, NoneBeforeAnyStartTag)
     EXPECT_EQ(textOnly->FindById(L"x"), nullptr);
 }
 
-TEST(HtmlFindById, FirstInDocumentOrderWithExactCase)
-{
+TEST(HtmlFindById, FirstInDocumentOrderWithExactCase) {
     auto parser = ParsePage(L"<html id=top><div><p id=x>1</p></div><p id=x>2</p><p id=X>3</p>");
     EXPECT_EQ(parser->FindById(L"top"), parser->GetRoot());
     const CHtmlElement* x = parser->FindById(L"x");
@@ -25,18 +23,17 @@ TEST(HtmlFindById, FirstInDocumentOrderWithExactCase)
     EXPECT_EQ(parser->FindById(L"missing"), nullptr);
 }
 
-TEST(HtmlFindByTag, AnElementFindsItself)
-{
+TEST(HtmlFindByTag, AnElementFindsItself) {
     auto parser = ParsePage(L"<html><div id=d><div>inner</div></div>");
     CHtmlElement* d = parser->FindById(L"d");
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->FindByTag(L"div"), d);
 }
 
-TEST(HtmlFindByTag, WalksOnPastTheSubtreeInDocumentOrder)
-{
-    auto parser = ParsePage(L"<html><div id=a><p>x</p><span><b id=deep>b</b></span></div>"
-                            L"<div id=b><span>s</span></div><a href=z>l</a>");
+TEST(HtmlFindByTag, WalksOnPastTheSubtreeInDocumentOrder) {
+    auto parser = ParsePage(
+        L"<html><div id=a><p>x</p><span><b id=deep>b</b></span></div>"
+        L"<div id=b><span>s</span></div><a href=z>l</a>");
     CHtmlElement* a = parser->FindById(L"a");
     CHtmlElement* b = parser->FindById(L"b");
     CHtmlElement* deep = parser->FindById(L"deep");
@@ -49,8 +46,7 @@ TEST(HtmlFindByTag, WalksOnPastTheSubtreeInDocumentOrder)
     EXPECT_EQ(b->FindByTag(L"table"), nullptr);
 }
 
-TEST(HtmlGetHref, FirstExactlyNamedHref)
-{
+TEST(HtmlGetHref, FirstExactlyNamedHref) {
     auto parser = ParsePage(L"<html><a href=one href=two>t</a><a HREF=up>u</a><a href>e</a><a>n</a>");
     const CHtmlElement* a = parser->GetRoot()->m_firstChild;
     ASSERT_NE(a, nullptr);
@@ -66,33 +62,29 @@ TEST(HtmlGetHref, FirstExactlyNamedHref)
     EXPECT_EQ(empty->m_next->GetHref(), nullptr);
 }
 
-TEST(HtmlElement, IsVoidOnlyForTheVoidTagsExactly)
-{
-    for (const wchar_t* tag : {L"area", L"base", L"br", L"col", L"command", L"embed", L"hr", L"img",
-                               L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr"})
+TEST(HtmlElement, IsVoidOnlyForTheVoidTagsExactly) {
+    for (const wchar_t* tag : {L"area", L"base", L"br", L"col", L"command", L"embed", L"hr", L"img", L"input",
+                               L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr"})
         EXPECT_TRUE(CHtmlElement(tag).IsVoid()) << tag;
     for (const wchar_t* tag : {L"", L"BR", L"br ", L"div", L"p", L"brr"})
         EXPECT_FALSE(CHtmlElement(tag).IsVoid()) << tag;
 }
 
-TEST(HtmlElement, TagNameAsNarrowText)
-{
+TEST(HtmlElement, TagNameAsNarrowText) {
     EXPECT_EQ(CHtmlElement(L"th").GetTagNameA(), "th");
     EXPECT_EQ(CHtmlElement().GetTagNameA(), "");
     // Characters outside the single-byte code page never turn into letters.
     EXPECT_EQ(CHtmlElement(L"t\x0168h").GetTagNameA(), "t?h");
 }
 
-TEST(HtmlElement, NonAsciiTagNamesAreLowerCased)
-{
+TEST(HtmlElement, NonAsciiTagNamesAreLowerCased) {
     auto parser = ParsePage(L"<html><\xC4\x0416X>");
     EXPECT_EQ(parser->GetRoot()->m_firstChild->m_tag, L"\xE4\x0436x");
 }
 
 namespace {
 
-std::wstring Styles(const wchar_t* css)
-{
+std::wstring Styles(const wchar_t* css) {
     CHtmlElement e(L"span");
     e.AddStyles(css);
     std::wstring out;
@@ -101,33 +93,28 @@ std::wstring Styles(const wchar_t* css)
     return out;
 }
 
-} // namespace
+}  // namespace
 
-TEST(HtmlStyles, DeclarationsKeepInnerAndTrailingSpaces)
-{
+TEST(HtmlStyles, DeclarationsKeepInnerAndTrailingSpaces) {
     EXPECT_EQ(Styles(L"color:red; font-size : 2px"), L"[color|red][font-size |2px]");
     EXPECT_EQ(Styles(L"  a:  b c ;"), L"[a|b c ]");
 }
 
-TEST(HtmlStyles, AValueMayStartWithASemicolon)
-{
+TEST(HtmlStyles, AValueMayStartWithASemicolon) {
     EXPECT_EQ(Styles(L"color:;width:5px"), L"[color|;width:5px]");
 }
 
-TEST(HtmlStyles, UnfinishedDeclarationsAreDropped)
-{
+TEST(HtmlStyles, UnfinishedDeclarationsAreDropped) {
     EXPECT_EQ(Styles(L""), L"");
     EXPECT_EQ(Styles(L"color:red;width"), L"[color|red]");
     EXPECT_EQ(Styles(L"color:red;width:  "), L"[color|red]");
 }
 
-TEST(HtmlStyles, OnlyTheLowByteOfEachCharacterSurvives)
-{
+TEST(HtmlStyles, OnlyTheLowByteOfEachCharacterSurvives) {
     EXPECT_EQ(Styles(L"content:\x0141\xE9"), L"[content|A\xE9]");
 }
 
-TEST(HtmlStyles, StyleAttributesFillTheStyleListNotTheAttributes)
-{
+TEST(HtmlStyles, StyleAttributesFillTheStyleListNotTheAttributes) {
     auto parser = ParsePage(L"<html><div style=\"color:red;x:1\" title=t style=\"y:2\">");
     const CHtmlElement* div = parser->GetRoot()->m_firstChild;
     ASSERT_EQ(div->m_styles.size(), 3u);

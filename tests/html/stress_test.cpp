@@ -7,8 +7,7 @@
 
 namespace {
 
-std::wstring Repeat(const wchar_t* piece, size_t times)
-{
+std::wstring Repeat(const wchar_t* piece, size_t times) {
     std::wstring out;
     const std::wstring p(piece);
     out.reserve(p.size() * times);
@@ -19,10 +18,9 @@ std::wstring Repeat(const wchar_t* piece, size_t times)
 
 constexpr size_t kMillion = 1000000;
 
-} // namespace
+}  // namespace
 
-TEST(HtmlStress, AMillionNestedElements)
-{
+TEST(HtmlStress, AMillionNestedElements) {
     std::wstring page = Repeat(L"<div>", kMillion) + L"<b id=deep>x";
     auto parser = ParsePage(page.c_str());
     size_t depth = 0;
@@ -36,8 +34,7 @@ TEST(HtmlStress, AMillionNestedElements)
     EXPECT_EQ(parser->GetRoot()->FindByTag(L"i"), nullptr);
 }
 
-TEST(HtmlStress, AMillionNestedElementsClosedAgain)
-{
+TEST(HtmlStress, AMillionNestedElementsClosedAgain) {
     std::wstring page = L"<html>" + Repeat(L"<div>", kMillion) + Repeat(L"</div>", kMillion) + L"end";
     auto parser = ParsePage(page.c_str());
     const CHtmlElement* root = parser->GetRoot();
@@ -46,8 +43,7 @@ TEST(HtmlStress, AMillionNestedElementsClosedAgain)
     EXPECT_EQ(root->m_lastChild->m_text, L"end");
 }
 
-TEST(HtmlStress, AMillionSiblings)
-{
+TEST(HtmlStress, AMillionSiblings) {
     std::wstring page = L"<ul>" + Repeat(L"<li>i", kMillion) + L"<li id=last>";
     auto parser = ParsePage(page.c_str());
     size_t count = 0;
@@ -57,8 +53,7 @@ TEST(HtmlStress, AMillionSiblings)
     EXPECT_EQ(parser->FindById(L"last"), parser->GetRoot()->m_lastChild);
 }
 
-TEST(HtmlStress, AMillionAttributes)
-{
+TEST(HtmlStress, AMillionAttributes) {
     std::wstring page = L"<html><p" + Repeat(L" a=1", kMillion) + L" href=h>t";
     auto parser = ParsePage(page.c_str());
     const CHtmlElement* p = parser->GetRoot()->m_firstChild;
@@ -68,10 +63,9 @@ TEST(HtmlStress, AMillionAttributes)
     EXPECT_EQ(p->m_text, L"t");
 }
 
-TEST(HtmlStress, LongTextRuns)
-{
-    std::wstring page = L"<html><p>" + std::wstring(10 * kMillion, L'x') + L"</p>"
-                      + std::wstring(kMillion, L' ') + L"<pre>" + std::wstring(kMillion, L' ');
+TEST(HtmlStress, LongTextRuns) {
+    std::wstring page = L"<html><p>" + std::wstring(10 * kMillion, L'x') + L"</p>" + std::wstring(kMillion, L' ') +
+                        L"<pre>" + std::wstring(kMillion, L' ');
     auto parser = ParsePage(page.c_str());
     const CHtmlElement* p = parser->GetRoot()->m_firstChild;
     EXPECT_EQ(p->m_text.size(), 10 * kMillion);
@@ -79,8 +73,7 @@ TEST(HtmlStress, LongTextRuns)
     EXPECT_EQ(parser->GetRoot()->m_lastChild->m_text.size(), kMillion);
 }
 
-TEST(HtmlStress, UnterminatedReferenceAndCommentSwallowTheRest)
-{
+TEST(HtmlStress, UnterminatedReferenceAndCommentSwallowTheRest) {
     const std::wstring rest = Repeat(L"<b>bold</b> & ", 100000);
     auto ref = ParsePage((L"<html><p>a &" + rest).c_str());
     EXPECT_EQ(Dump(ref->GetRoot()), L"html(p\"a \")");
@@ -88,15 +81,13 @@ TEST(HtmlStress, UnterminatedReferenceAndCommentSwallowTheRest)
     EXPECT_EQ(Dump(comment->GetRoot()), L"html(p\"a\")");
 }
 
-TEST(HtmlStress, RootsReplacedOverAndOver)
-{
+TEST(HtmlStress, RootsReplacedOverAndOver) {
     std::wstring page = Repeat(L"<a><b>x</b></a>", 200000) + L"<c>";
     auto parser = ParsePage(page.c_str());
     EXPECT_EQ(DumpRoot(*parser), L"c");
 }
 
-TEST(HtmlStress, DeepNestingThenUnmatchedEndTags)
-{
+TEST(HtmlStress, DeepNestingThenUnmatchedEndTags) {
     std::wstring page = Repeat(L"<i>", 200000) + Repeat(L"</x><i>", 200000);
     auto parser = ParsePage(page.c_str());
     EXPECT_EQ(DumpRoot(*parser), L"i");

@@ -4,7 +4,7 @@
 #include <vector>
 
 struct TestPage {
-    const wchar_t* name; // file name, e.g. L"Download.htm"
+    const wchar_t* name;  // file name, e.g. L"Download.htm"
     const wchar_t* text;
 };
 

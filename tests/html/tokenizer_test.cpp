@@ -6,38 +6,32 @@
 
 namespace {
 
-std::wstring DumpOf(const wchar_t* text)
-{
+std::wstring DumpOf(const wchar_t* text) {
     return DumpRoot(*ParsePage(text));
 }
 
 // The first element with the tag, from the root on.
-const CHtmlElement* First(const CHtmlParser& parser, const wchar_t* tag)
-{
+const CHtmlElement* First(const CHtmlParser& parser, const wchar_t* tag) {
     return parser.GetRoot() ? parser.GetRoot()->FindByTag(tag) : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-TEST(HtmlInput, EmptyAndWhitespaceOnlyPagesHaveNoRoot)
-{
+TEST(HtmlInput, EmptyAndWhitespaceOnlyPagesHaveNoRoot) {
     EXPECT_EQ(DumpOf(L""), L"(none)");
     EXPECT_EQ(DumpOf(L" \t\r\n  \n"), L"(none)");
     EXPECT_EQ(DumpOf(nullptr), L"(none)");
 }
 
-TEST(HtmlInput, TextWithoutAnyTagHasNoRoot)
-{
+TEST(HtmlInput, TextWithoutAnyTagHasNoRoot) {
     EXPECT_EQ(DumpOf(L"just text &amp; more"), L"(none)");
 }
 
-TEST(HtmlInput, OnlyTheFirstByteOrderMarkIsSkipped)
-{
+TEST(HtmlInput, OnlyTheFirstByteOrderMarkIsSkipped) {
     EXPECT_EQ(DumpOf(L"\xFEFF<html><p>\xFEFFx"), L"html(p\"\xFEFFx\")");
 }
 
-TEST(HtmlInput, HalfReadConstructsAtTheEndAreDropped)
-{
+TEST(HtmlInput, HalfReadConstructsAtTheEndAreDropped) {
     EXPECT_EQ(DumpOf(L"<html><p>abc"), L"html(p\"abc\")");
     EXPECT_EQ(DumpOf(L"<html><p"), L"html");
     EXPECT_EQ(DumpOf(L"<html><p>x&amp"), L"html(p\"x\")");
@@ -48,13 +42,11 @@ TEST(HtmlInput, HalfReadConstructsAtTheEndAreDropped)
     EXPECT_EQ(First(*parser, L"p")->m_class, L"");
 }
 
-TEST(HtmlTagNames, AreLowerCasedInStartAndEndTags)
-{
+TEST(HtmlTagNames, AreLowerCasedInStartAndEndTags) {
     EXPECT_EQ(DumpOf(L"<HTML><Body><DIV>x</div>y</BODY>z"), L"html(body(div\"x\" #\"y\") #\"z\")");
 }
 
-TEST(HtmlTagNames, OnlyASpaceEndsTheName)
-{
+TEST(HtmlTagNames, OnlyASpaceEndsTheName) {
     auto parser = ParsePage(L"<html><b\tid=\"x\">y");
     const CHtmlElement* b = parser->GetRoot()->m_firstChild;
     ASSERT_NE(b, nullptr);
@@ -62,20 +54,17 @@ TEST(HtmlTagNames, OnlyASpaceEndsTheName)
     EXPECT_EQ(b->m_id, L"");
 }
 
-TEST(HtmlTagNames, ASlashAnywhereInTheNameMakesAnEndTag)
-{
+TEST(HtmlTagNames, ASlashAnywhereInTheNameMakesAnEndTag) {
     EXPECT_EQ(DumpOf(L"<html><div>a<div/>b"), L"html(div\"a\" #\"b\")");
     EXPECT_EQ(DumpOf(L"<html><div>a<d/iv>b"), L"html(div\"a\" #\"b\")");
 }
 
-TEST(HtmlTagNames, AnEmptyNameGivesAnElementThatTakesChildren)
-{
+TEST(HtmlTagNames, AnEmptyNameGivesAnElementThatTakesChildren) {
     EXPECT_EQ(DumpOf(L"<html><>a<b>c"), L"html(#\"a\"(b\"c\"))");
     EXPECT_EQ(DumpOf(L"<html>< >a"), L"html(#\"a\")");
 }
 
-TEST(HtmlAttributes, NamesKeepTheirCaseAfterTheFirstLetter)
-{
+TEST(HtmlAttributes, NamesKeepTheirCaseAfterTheFirstLetter) {
     auto parser = ParsePage(L"<html><a onClick=\"f()\" Href=\"x\" ID=\"y\" id=\"z\">t</a>");
     const CHtmlElement* a = First(*parser, L"a");
     ASSERT_NE(a, nullptr);
@@ -88,8 +77,7 @@ TEST(HtmlAttributes, NamesKeepTheirCaseAfterTheFirstLetter)
     EXPECT_EQ(a->m_id, L"z");
 }
 
-TEST(HtmlAttributes, UnquotedValuesEndOnlyAtSpaceOrGreaterThan)
-{
+TEST(HtmlAttributes, UnquotedValuesEndOnlyAtSpaceOrGreaterThan) {
     auto parser = ParsePage(L"<html><img src=a\tb.png alt=x/y>z");
     const CHtmlElement* img = First(*parser, L"img");
     ASSERT_NE(img, nullptr);
@@ -99,8 +87,7 @@ TEST(HtmlAttributes, UnquotedValuesEndOnlyAtSpaceOrGreaterThan)
     EXPECT_EQ(Dump(parser->GetRoot()), L"html(img #\"z\")");
 }
 
-TEST(HtmlAttributes, DoubleQuotedValuesKeepEverythingUpToTheQuote)
-{
+TEST(HtmlAttributes, DoubleQuotedValuesKeepEverythingUpToTheQuote) {
     auto parser = ParsePage(L"<html><a title=\"a > b\n'c'\" x=pre\"quoted part\">t</a>");
     const CHtmlElement* a = First(*parser, L"a");
     ASSERT_NE(a, nullptr);
@@ -110,8 +97,7 @@ TEST(HtmlAttributes, DoubleQuotedValuesKeepEverythingUpToTheQuote)
     EXPECT_EQ(a->m_text, L"t");
 }
 
-TEST(HtmlAttributes, SingleQuotesHaveNoMeaning)
-{
+TEST(HtmlAttributes, SingleQuotesHaveNoMeaning) {
     auto parser = ParsePage(L"<html><a title='x y'>t</a>");
     const CHtmlElement* a = First(*parser, L"a");
     ASSERT_NE(a, nullptr);
@@ -122,8 +108,7 @@ TEST(HtmlAttributes, SingleQuotesHaveNoMeaning)
     EXPECT_EQ(a->m_attributes[1].m_value, L"");
 }
 
-TEST(HtmlAttributes, NameRunsOverSpacesAndQuotesUntilEquals)
-{
+TEST(HtmlAttributes, NameRunsOverSpacesAndQuotesUntilEquals) {
     auto parser = ParsePage(L"<html><td nowrap class=\"c\" b\"q=d>");
     const CHtmlElement* td = First(*parser, L"td");
     ASSERT_NE(td, nullptr);
@@ -134,8 +119,7 @@ TEST(HtmlAttributes, NameRunsOverSpacesAndQuotesUntilEquals)
     EXPECT_EQ(td->m_class, L"");
 }
 
-TEST(HtmlAttributes, ASlashAfterASpaceIsAnAttributeOfAStartTag)
-{
+TEST(HtmlAttributes, ASlashAfterASpaceIsAnAttributeOfAStartTag) {
     auto parser = ParsePage(L"<html><br />x");
     const CHtmlElement* br = First(*parser, L"br");
     ASSERT_NE(br, nullptr);
@@ -144,8 +128,7 @@ TEST(HtmlAttributes, ASlashAfterASpaceIsAnAttributeOfAStartTag)
     EXPECT_EQ(Dump(parser->GetRoot()), L"html(br #\"x\")");
 }
 
-TEST(HtmlAttributes, IdAndClassKeepTheLastValueAndStayOutOfTheList)
-{
+TEST(HtmlAttributes, IdAndClassKeepTheLastValueAndStayOutOfTheList) {
     auto parser = ParsePage(L"<html><div id=a class=x id=b class=\"y z\" data-k=v>");
     const CHtmlElement* div = First(*parser, L"div");
     ASSERT_NE(div, nullptr);
@@ -155,86 +138,74 @@ TEST(HtmlAttributes, IdAndClassKeepTheLastValueAndStayOutOfTheList)
     EXPECT_EQ(div->m_attributes[0].m_name, L"data-k");
 }
 
-TEST(HtmlAttributes, InAnEndTagTheyGoToTheElementThatIsCurrentAfterIt)
-{
+TEST(HtmlAttributes, InAnEndTagTheyGoToTheElementThatIsCurrentAfterIt) {
     auto parser = ParsePage(L"<html><div></div class=late>");
     EXPECT_EQ(parser->GetRoot()->m_class, L"late");
     EXPECT_EQ(First(*parser, L"div")->m_class, L"");
 }
 
-TEST(HtmlAttributes, WithoutACurrentElementTheyAreDropped)
-{
+TEST(HtmlAttributes, WithoutACurrentElementTheyAreDropped) {
     auto parser = ParsePage(L"<html></html id=gone>");
     EXPECT_EQ(parser->GetRoot()->m_id, L"");
     EXPECT_TRUE(parser->GetRoot()->m_attributes.empty());
 }
 
-TEST(HtmlReferences, NamedReferencesAreDecodedInText)
-{
+TEST(HtmlReferences, NamedReferencesAreDecodedInText) {
     EXPECT_EQ(DumpOf(L"<html><p>a &amp; b</p>"), L"html(p\"a & b\")");
-    auto parser = ParsePage(L"<html><p>&darr;&mdash;&gt;&larr;&minus;&nbsp;&ndash;&rarr;&thinsp;&times;"
-                            L"&spades;&hearts;&diams;&clubs;&quot;&amp;");
+    auto parser = ParsePage(
+        L"<html><p>&darr;&mdash;&gt;&larr;&minus;&nbsp;&ndash;&rarr;&thinsp;&times;"
+        L"&spades;&hearts;&diams;&clubs;&quot;&amp;");
     EXPECT_EQ(First(*parser, L"p")->m_text,
               L"\x2193\x2014>\x2190\x2212\xA0\x2013\x2192\x2009\xD7\x2660\x2665\x2666\x2663\"&");
 }
 
-TEST(HtmlReferences, HexReferencesInEitherCase)
-{
+TEST(HtmlReferences, HexReferencesInEitherCase) {
     EXPECT_EQ(DumpOf(L"<html><p>&#x41;&#X41;&#x263a;"), L"html(p\"AA\x263A\")");
     // Reading stops at the first non-digit; only the low 16 bits count.
     EXPECT_EQ(DumpOf(L"<html><p>&#x42zz;&#x10043;"), L"html(p\"BC\")");
 }
 
-TEST(HtmlReferences, HexReadingFollowsTheCRuntime)
-{
+TEST(HtmlReferences, HexReadingFollowsTheCRuntime) {
     // strtoul accepts leading blanks and a 0x prefix, negates after a minus
     // sign and saturates at 32 bits, whatever the width of long.
     EXPECT_EQ(DumpOf(L"<html><p>&#x 0x44;&#x-1;&#x123456789;"), L"html(p\"D\xFFFF\xFFFF\")");
 }
 
-TEST(HtmlReferences, UnknownDecimalAndZeroReferencesVanish)
-{
+TEST(HtmlReferences, UnknownDecimalAndZeroReferencesVanish) {
     EXPECT_EQ(DumpOf(L"<html><p>[&#65;][&lt;][&apos;][&AMP;][&bogus;][&#x;][&#x0;][&#xZ;]"),
               L"html(p\"[][][][][][][][]\")");
 }
 
-TEST(HtmlReferences, AreNotDecodedInAttributeValues)
-{
+TEST(HtmlReferences, AreNotDecodedInAttributeValues) {
     auto parser = ParsePage(L"<html><a href=\"?a=1&amp;b=2\">");
     EXPECT_EQ(First(*parser, L"a")->GetHref(), std::wstring(L"?a=1&amp;b=2"));
 }
 
-TEST(HtmlReferences, AnAmpersandSwallowsEverythingUpToTheNextSemicolon)
-{
+TEST(HtmlReferences, AnAmpersandSwallowsEverythingUpToTheNextSemicolon) {
     EXPECT_EQ(DumpOf(L"<html><p>a & b<i>c</i>; d"), L"html(p\"a  d\")");
     EXPECT_EQ(DumpOf(L"<html><p>a &amp b<i>c</i>"), L"html(p\"a \")");
 }
 
-TEST(HtmlComments, LeaveNoTraceAndJoinTheTextAround)
-{
+TEST(HtmlComments, LeaveNoTraceAndJoinTheTextAround) {
     EXPECT_EQ(DumpOf(L"<html><p>a<!-- <b>x</b> > -- -->b</p>"), L"html(p\"ab\")");
     EXPECT_EQ(DumpOf(L"<!-- top --><html>"), L"html");
 }
 
-TEST(HtmlComments, FourDashesMakeACompleteComment)
-{
+TEST(HtmlComments, FourDashesMakeACompleteComment) {
     EXPECT_EQ(DumpOf(L"<html><p>a<!---->b"), L"html(p\"ab\")");
     EXPECT_EQ(DumpOf(L"<html><p>a<!-->b--->c"), L"html(p\"ac\")");
 }
 
-TEST(HtmlWhitespace, RunsCollapseToOneSpaceAndNothingIsTrimmed)
-{
+TEST(HtmlWhitespace, RunsCollapseToOneSpaceAndNothingIsTrimmed) {
     EXPECT_EQ(DumpOf(L"<html><p>  a \n\t b  </p>"), L"html(p\" a b \")");
     EXPECT_EQ(DumpOf(L"<html><body>\n<div>a</div>\n</body>"), L"html(body\" \"(div\"a\" #\" \"))");
 }
 
-TEST(HtmlWhitespace, NoBreakSpaceIsText)
-{
+TEST(HtmlWhitespace, NoBreakSpaceIsText) {
     EXPECT_EQ(DumpOf(L"<html><p>a\xA0\xA0 b"), L"html(p\"a\xA0\xA0 b\")");
 }
 
-TEST(HtmlWhitespace, PreKeepsWhitespaceUntilAPreEndTag)
-{
+TEST(HtmlWhitespace, PreKeepsWhitespaceUntilAPreEndTag) {
     EXPECT_EQ(DumpOf(L"<html><pre>a  b\n c</pre> x  \n y"), L"html(pre\"a  b\n c\" #\" x y\")");
     // Closing an enclosing element does not end the preformatted text...
     EXPECT_EQ(DumpOf(L"<html><div><pre>x</div>  a</p>b  c"), L"html(div(pre\"x\") #\"  a\")");

@@ -1,14 +1,12 @@
 #include "tree_dump.h"
 
-std::unique_ptr<CHtmlParser> ParsePage(const wchar_t* text)
-{
+std::unique_ptr<CHtmlParser> ParsePage(const wchar_t* text) {
     auto parser = std::make_unique<CHtmlParser>();
     parser->Parse(text);
     return parser;
 }
 
-static void DumpOpen(const CHtmlElement* e, std::wstring& out)
-{
+static void DumpOpen(const CHtmlElement* e, std::wstring& out) {
     out += e->m_tag.empty() ? L"#" : e->m_tag;
     if (!e->m_text.empty())
         out += L"\"" + e->m_text + L"\"";
@@ -16,8 +14,7 @@ static void DumpOpen(const CHtmlElement* e, std::wstring& out)
         out += L"(";
 }
 
-std::wstring Dump(const CHtmlElement* element)
-{
+std::wstring Dump(const CHtmlElement* element) {
     std::wstring out;
     if (!element)
         return out;
@@ -42,13 +39,11 @@ std::wstring Dump(const CHtmlElement* element)
     }
 }
 
-std::wstring DumpRoot(const CHtmlParser& parser)
-{
+std::wstring DumpRoot(const CHtmlParser& parser) {
     return parser.GetRoot() ? Dump(parser.GetRoot()) : L"(none)";
 }
 
-std::vector<const CHtmlElement*> Children(const CHtmlElement* element)
-{
+std::vector<const CHtmlElement*> Children(const CHtmlElement* element) {
     std::vector<const CHtmlElement*> children;
     for (const CHtmlElement* c = element->m_firstChild; c; c = c->m_next)
         children.push_back(c);

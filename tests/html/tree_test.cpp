@@ -6,129 +6,105 @@
 
 namespace {
 
-std::wstring DumpOf(const wchar_t* text)
-{
+std::wstring DumpOf(const wchar_t* text) {
     return DumpRoot(*ParsePage(text));
 }
 
-} // namespace
+}  // namespace
 
-TEST(HtmlImpliedEnds, ListItemsCloseEachOther)
-{
+TEST(HtmlImpliedEnds, ListItemsCloseEachOther) {
     EXPECT_EQ(DumpOf(L"<html><body><ul><li>a<li>b</ul>"), L"html(body(ul(li\"a\" li\"b\")))");
 }
 
-TEST(HtmlImpliedEnds, ANestedListKeepsItsOwnItems)
-{
+TEST(HtmlImpliedEnds, ANestedListKeepsItsOwnItems) {
     EXPECT_EQ(DumpOf(L"<html><ul><li>a<ul><li>b<li>c</ul><li>d</ul>"),
               L"html(ul(li\"a\"(ul(li\"b\" li\"c\")) li\"d\"))");
 }
 
-TEST(HtmlImpliedEnds, ParagraphIsClosedByBlockStartTags)
-{
+TEST(HtmlImpliedEnds, ParagraphIsClosedByBlockStartTags) {
     EXPECT_EQ(DumpOf(L"<html><body><p>a<div>b</div>"), L"html(body(p\"a\" div\"b\"))");
     EXPECT_EQ(DumpOf(L"<html><body><p>a<form>b</form>"), L"html(body(p\"a\" form\"b\"))");
     EXPECT_EQ(DumpOf(L"<html><body><p>a<p>b"), L"html(body(p\"a\" p\"b\"))");
     EXPECT_EQ(DumpOf(L"<html><body><p>a<span>b"), L"html(body(p\"a\"(span\"b\")))");
 }
 
-TEST(HtmlImpliedEnds, TheParentIsClosedAsWellAsTheCurrentElement)
-{
+TEST(HtmlImpliedEnds, TheParentIsClosedAsWellAsTheCurrentElement) {
     EXPECT_EQ(DumpOf(L"<html><body><p>a<b>x<div>y"), L"html(body(p\"a\"(b\"x\") div\"y\"))");
 }
 
-TEST(HtmlImpliedEnds, OnlyTwoLevelsAreClosed)
-{
-    EXPECT_EQ(DumpOf(L"<html><body><p>a<span><b>x<div>y"),
-              L"html(body(p\"a\"(span(b\"x\"(div\"y\")))))");
+TEST(HtmlImpliedEnds, OnlyTwoLevelsAreClosed) {
+    EXPECT_EQ(DumpOf(L"<html><body><p>a<span><b>x<div>y"), L"html(body(p\"a\"(span(b\"x\"(div\"y\")))))");
 }
 
-TEST(HtmlImpliedEnds, TheRootIsNeverClosed)
-{
+TEST(HtmlImpliedEnds, TheRootIsNeverClosed) {
     EXPECT_EQ(DumpOf(L"<p>a<b>x<div>y"), L"p(#\"a\" b\"x\" div\"y\")");
 }
 
-TEST(HtmlImpliedEnds, TableWithoutEndTags)
-{
+TEST(HtmlImpliedEnds, TableWithoutEndTags) {
     EXPECT_EQ(DumpOf(L"<html><body><table><tr><td>1<td>2<tr><td>3</table>x"),
               L"html(body(table(tr(td\"1\" td\"2\") tr(td\"3\")) #\"x\"))");
 }
 
-TEST(HtmlImpliedEnds, HeaderAndDataCellsCloseEachOther)
-{
+TEST(HtmlImpliedEnds, HeaderAndDataCellsCloseEachOther) {
     EXPECT_EQ(DumpOf(L"<html><tr><th>a<td>b<th>c"), L"html(tr(th\"a\" td\"b\" th\"c\"))");
 }
 
-TEST(HtmlImpliedEnds, DefinitionTermsAndDescriptions)
-{
-    EXPECT_EQ(DumpOf(L"<html><dl><dt>a<dd>b<dt>c<dd>d</dl>"),
-              L"html(dl(dt\"a\" dd\"b\" dt\"c\" dd\"d\"))");
+TEST(HtmlImpliedEnds, DefinitionTermsAndDescriptions) {
+    EXPECT_EQ(DumpOf(L"<html><dl><dt>a<dd>b<dt>c<dd>d</dl>"), L"html(dl(dt\"a\" dd\"b\" dt\"c\" dd\"d\"))");
 }
 
-TEST(HtmlImpliedEnds, TableSections)
-{
+TEST(HtmlImpliedEnds, TableSections) {
     EXPECT_EQ(DumpOf(L"<html><table><thead>h<tbody>b<tfoot>f<tbody>c</table>"),
               L"html(table(thead\"h\" tbody\"b\" tfoot\"f\" tbody\"c\"))");
     // A thead does not close a tfoot.
     EXPECT_EQ(DumpOf(L"<html><table><tfoot>f<thead>h"), L"html(table(tfoot\"f\"(thead\"h\")))");
 }
 
-TEST(HtmlEndTags, CloseEverythingBelowTheMatchingElement)
-{
+TEST(HtmlEndTags, CloseEverythingBelowTheMatchingElement) {
     EXPECT_EQ(DumpOf(L"<html><div><span><b>x</div>y"), L"html(div(span(b\"x\")) #\"y\")");
 }
 
-TEST(HtmlEndTags, AnUnmatchedEndTagDropsTextUntilANewRoot)
-{
+TEST(HtmlEndTags, AnUnmatchedEndTagDropsTextUntilANewRoot) {
     EXPECT_EQ(DumpOf(L"<html><body><p>a</span>lost<div>c"), L"div(#\"c\")");
 }
 
-TEST(HtmlEndTags, ABrWithItsSlashBeforeTheCloseLeavesNoCurrentElement)
-{
+TEST(HtmlEndTags, ABrWithItsSlashBeforeTheCloseLeavesNoCurrentElement) {
     EXPECT_EQ(DumpOf(L"<html><p>a<br/>lost<i>c"), L"i(#\"c\")");
 }
 
-TEST(HtmlEndTags, ClosingTheRootStartsAnotherDocument)
-{
+TEST(HtmlEndTags, ClosingTheRootStartsAnotherDocument) {
     EXPECT_EQ(DumpOf(L"<a>x</a>lost<b>y"), L"b(#\"y\")");
 }
 
-TEST(HtmlVoidElements, AreClosedHoweverTheirTagEnds)
-{
+TEST(HtmlVoidElements, AreClosedHoweverTheirTagEnds) {
     EXPECT_EQ(DumpOf(L"<html><div>a<img src=x>b<wbr>c<input type=\"t\" >d<hr class=z>e</div>"),
               L"html(div\"a\"(img #\"b\" wbr #\"c\" input #\"d\" hr #\"e\"))");
 }
 
-TEST(HtmlVoidElements, OtherElementsStayOpen)
-{
+TEST(HtmlVoidElements, OtherElementsStayOpen) {
     EXPECT_EQ(DumpOf(L"<html><div><span>a<em>b"), L"html(div(span\"a\"(em\"b\")))");
 }
 
-TEST(HtmlBrRule, TextAfterBrBecomesAnAnonymousChild)
-{
+TEST(HtmlBrRule, TextAfterBrBecomesAnAnonymousChild) {
     EXPECT_EQ(DumpOf(L"<html><body><p>a<br>b</p>"), L"html(body(p\"a\"(br #\"b\")))");
 }
 
-TEST(HtmlBrRule, WhitespaceAfterBrIsDropped)
-{
+TEST(HtmlBrRule, WhitespaceAfterBrIsDropped) {
     EXPECT_EQ(DumpOf(L"<html><body><p>a<br> </p>"), L"html(body(p\"a\"(br)))");
     EXPECT_EQ(DumpOf(L"<html><body><p>a<br>\n\t </p>"), L"html(body(p\"a\"(br)))");
     EXPECT_EQ(DumpOf(L"<html><body><pre>a<br>\n\t </pre>"), L"html(body(pre\"a\"(br)))");
 }
 
-TEST(HtmlBrRule, WhitespaceAfterOtherChildrenIsKept)
-{
+TEST(HtmlBrRule, WhitespaceAfterOtherChildrenIsKept) {
     EXPECT_EQ(DumpOf(L"<html><p>a<b>x</b> </p>"), L"html(p\"a\"(b\"x\" #\" \"))");
 }
 
-TEST(HtmlBrRule, AtTheRootEvenLeadingTextIsAnAnonymousChild)
-{
+TEST(HtmlBrRule, AtTheRootEvenLeadingTextIsAnAnonymousChild) {
     EXPECT_EQ(DumpOf(L"<p>a<br>b</p>"), L"p(#\"a\" br #\"b\")");
     EXPECT_EQ(DumpOf(L"<p>a<br> </p>"), L"p(#\"a\" br)");
 }
 
-TEST(HtmlDoctype, BecomesAnElementThatHoldsThePage)
-{
+TEST(HtmlDoctype, BecomesAnElementThatHoldsThePage) {
     auto parser = ParsePage(L"<!DOCTYPE html>\n<html><head><title>T</title></head><body>x</body></html>");
     const CHtmlElement* root = parser->GetRoot();
     ASSERT_NE(root, nullptr);
@@ -139,8 +115,7 @@ TEST(HtmlDoctype, BecomesAnElementThatHoldsThePage)
     EXPECT_EQ(Dump(root), L"!doctype(#\" \" html(head(title\"T\") body\"x\"))");
 }
 
-TEST(HtmlTreeLinks, ChildrenParentsAndLastChildAgree)
-{
+TEST(HtmlTreeLinks, ChildrenParentsAndLastChildAgree) {
     auto parser = ParsePage(L"<html><ul><li>a<li>b<b>c</b>d<li>e</ul>f");
     const CHtmlElement* root = parser->GetRoot();
     ASSERT_NE(root, nullptr);
