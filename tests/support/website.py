@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Local stand-in for the Velonar product website, for the tests, the benchmark and the demo.
 
-Python 3 standard library only.
+Python 3 standard library only. Its own tests: tests/support/website_test.py.
+
+Typical use (a test run, a CTest setup/cleanup fixture pair, the demo):
+  website.py start --root BUILD/fixtures --port-file BUILD/website.port --request-log R.log
+  ZIDEZUREZIV_WEBSITE=http://127.0.0.1:$(cat BUILD/website.port)/ok/  (the program's base)
+  website.py stop --port-file BUILD/website.port
 
 Command line
 ------------
@@ -30,7 +35,10 @@ Options (serve and start):
   --parent PID          stop when process PID is gone (checked every second)
   --request-log FILE    append one line per request, flushed at once:
                         "<path> <status> <bytes of body sent>", <path> as in the request line
-                        (still percent-encoded, query included)
+                        (still percent-encoded, query included). A line is written when its
+                        response is over, which may be a moment after the client saw the last
+                        byte: a test should wait for the line it expects (poll ~1 s), not read
+                        the log once.
 
 Addresses
 ---------
@@ -195,6 +203,10 @@ class BadMode(ValueError):
     pass
 
 
+def decimal(text):
+    return text.isascii() and text.isdigit()
+
+
 class Modes:
     def __init__(self, segment):
         self.words = set()
@@ -205,10 +217,10 @@ class Modes:
                 self.words.add(word)
                 if word == "slow" and self.rate is None:
                     self.rate = SLOW_DEFAULT_RATE
-            elif word.startswith("slow=") and word[5:].isdigit() and int(word[5:]) >= 1:
+            elif word.startswith("slow=") and decimal(word[5:]) and int(word[5:]) >= 1:
                 self.rate = int(word[5:])
                 self.words.add("slow")
-            elif word.startswith("rows=") and word[5:].isdigit() and int(word[5:]) <= MAX_ROWS:
+            elif word.startswith("rows=") and decimal(word[5:]) and int(word[5:]) <= MAX_ROWS:
                 self.rows = int(word[5:])
             else:
                 raise BadMode(word)
@@ -473,7 +485,7 @@ class Handler(BaseHTTPRequestHandler):
             return 200, "application/octet-stream", Body(size, path=path), modes
         if rest.startswith("bytes/"):
             count = rest[len("bytes/"):]
-            if count.isdigit() and count.isascii() and int(count) <= MAX_BYTES:
+            if decimal(count) and int(count) <= MAX_BYTES:
                 return 200, "application/octet-stream", Body(int(count), pattern=True), modes
         return self.error(404, modes)
 
@@ -636,8 +648,16 @@ def serve(options):
     port = server.server_address[1]
     pid_file = options.port_file + ".pid" if options.port_file else None
     if options.port_file:
-        write_atomically(pid_file, "%d\n" % os.getpid())
-        write_atomically(options.port_file, "%d\n" % port)
+        try:
+            write_atomically(pid_file, "%d\n" % os.getpid())
+            write_atomically(options.port_file, "%d\n" % port)
+        except OSError as e:
+            server.server_close()
+            if ready:
+                ready.write("error: %s\n" % e)
+                ready.close()
+                return 1
+            raise
     sys.stderr.write("serving http://%s:%d/ok/ (pid %d)\n" % (options.host, port, os.getpid()))
     sys.stderr.flush()
 
@@ -657,8 +677,9 @@ def serve(options):
             if options.parent and not process_alive(options.parent):
                 stop("parent %d is gone" % options.parent)
 
-    signal.signal(signal.SIGTERM, lambda *_: stop("SIGTERM"))
-    signal.signal(signal.SIGHUP, lambda *_: stop("SIGHUP"))
+    # Also SIGINT: a shell starts background jobs with it ignored, so Python would not see it.
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, lambda number, frame: stop(signal.Signals(number).name))
     threading.Thread(target=watch, daemon=True).start()
     if ready:
         ready.write("%d\n" % port)
