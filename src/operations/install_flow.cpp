@@ -1,7 +1,126 @@
 #include "operations/install_flow.h"
 
-// The install decision flow is not built yet: a package run installs nothing and ends with exit
-// code 1.
-bool InstallPackage(HWND, const std::wstring&, IInstalledPackages&) {
-    return false;
+#include "log/installer_log.h"
+#include "operations/basic_ui.h"
+#include "operations/known_builds.h"
+#include "operations/runner.h"
+#include "operations/uninstall.h"
+#include "packages/inventory.h"
+#include "packages/msi_file.h"
+#include "packages/signature.h"
+#include "win/errors.h"
+#include "win/message_box.h"
+#include "win/program.h"
+#include "win/settings.h"
+
+namespace {
+
+// What the flow reads from the package before it is closed again.
+struct PackageFacts {
+    std::wstring UpgradeCode;
+    std::wstring BuildConfiguration;
+    std::wstring ProductVersion;
+    DWORD Version = 0;
+    std::wstring PackageCode;
+};
+
+int Ask(const std::wstring& text, UINT style) {
+    return ShowMessageBox(MainWindow(), text, kProgramName, style);
+}
+
+// False when the user declined an unverified package.
+bool AcceptSignature(const std::wstring& path) {
+    std::wstring verification;
+    if (VerifySignature(path, verification))
+        return true;
+    return Ask(path + L": " + verification, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+}
+
+// False (after reporting) when the package cannot be opened.
+bool ReadPackage(const std::wstring& path, PackageFacts& facts) {
+    CMsiFile package;
+    package.Open(path);
+    if (package.OpenResult() != ERROR_SUCCESS) {
+        ReportError(path, package.OpenResult());
+        return false;
+    }
+    facts.UpgradeCode = package.GetProperty(L"UpgradeCode");
+    facts.BuildConfiguration = package.GetProperty(L"BuildConfiguration");
+    facts.ProductVersion = package.GetProperty(L"ProductVersion");
+    facts.Version = MakePackedVersion(facts.ProductVersion);
+    facts.PackageCode = package.GetPackageCode();
+    return true;
+}
+
+// The first installed record of the same build at an equal or higher version, or -1.
+int FindConflict(const std::vector<InstalledPackage>& records, bool is64Bit, DWORD version) {
+    for (size_t index = 0; index < records.size(); ++index) {
+        if (records[index].Is64Bit == is64Bit && CompareVersions(records[index].Version, version) >= 0)
+            return static_cast<int>(index);
+    }
+    return -1;
+}
+
+// The question about a conflicting record; empty when the same package is installed again.
+std::wstring ConflictQuestion(const InstalledPackage& record, const PackageFacts& facts, const wchar_t* label) {
+    const std::wstring packageVersion = FormatVersion(facts.Version);
+    if (CompareVersions(record.Version, facts.Version) > 0)
+        return std::wstring(L"You have a newer ") + label +
+               L" version already installed.\r\nWould you like to uninstall version " + FormatVersion(record.Version) +
+               L" before installing version " + packageVersion + L"?";
+    if (record.PackageCode != facts.PackageCode)
+        return std::wstring(L"You have a different ") + label + L" build of version " + packageVersion +
+               L" already installed.\r\nWould you like to uninstall it?";
+    return {};
+}
+
+}  // namespace
+
+std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed) {
+    if (!AcceptSignature(path))
+        return std::nullopt;
+    PackageFacts facts;
+    if (!ReadPackage(path, facts))
+        return std::nullopt;
+
+    const int build = FindBuild(facts.UpgradeCode);
+    if (build < 0) {
+        Ask(path + L" is not a Velonar installation package", MB_OK | MB_ICONERROR);
+        return std::nullopt;
+    }
+    const bool is64Bit = build == 1;
+    const wchar_t* label = BuildLabel(is64Bit);
+    if (!IsBasicUiMode() && facts.BuildConfiguration == L"Debug" &&
+        Ask(path + L" is a Debug build,\r\nwhich will not install correctly on all systems.",
+            MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+        return std::nullopt;
+
+    AddRecentPackage(path);
+    installed.Refresh();
+
+    const int conflict = FindConflict(installed.Records(), is64Bit, facts.Version);
+    if (conflict >= 0) {
+        const std::wstring question = ConflictQuestion(installed.Records()[conflict], facts, label);
+        if (!question.empty()) {
+            const std::wstring installing = FormatVersion(facts.Version) + L" (" + label + L")";
+            int answer = IDYES;
+            if (!IsBasicUiMode())
+                answer = Ask(L"Installing version " + installing + L":\r\n\r\n" + question +
+                                 L"\r\n\r\n(If you say \"No\", your install will likely fail.)",
+                             MB_YESNOCANCEL | MB_ICONQUESTION);
+            if (answer == IDCANCEL) {
+                AddLogLine((L"Install " + installing + L": Canceled").c_str());
+                return std::nullopt;
+            }
+            if (answer == IDYES && !UninstallPackage(owner, conflict, path, installed))
+                return std::nullopt;
+        }
+    }
+
+    OperationRequest request;
+    request.Command = OperationCommand::Install;
+    request.PackagePath = path;
+    const DWORD result = RunOperation(request);
+    installed.PostRefresh();
+    return result;
 }

@@ -3,11 +3,13 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "operations/installed_packages.h"
 
-// Checks the package at path and installs it after the user's consent; true when it was installed.
-// owner owns the dialogs of an uninstall that comes first; installed is the list the package is
-// compared with.
-bool InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed);
+// Checks the package at path, asks about what would conflict, and installs it. owner owns the
+// dialogs of an uninstall that comes first; installed is the list the package is compared with
+// (refreshed before and after). Returns the install's Windows Installer result, or nothing when the
+// flow ended before installing.
+std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed);

@@ -1,5 +1,172 @@
 #include "operations/runner.h"
 
+#include <process.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "log/installer_log.h"
+#include "log/preamble.h"
+#include "operations/basic_ui.h"
+#include "operations/known_builds.h"
+#include "operations/windows_installer.h"
+#include "packages/inventory.h"
+#include "packages/msi_file.h"
+#include "resource.h"
+#include "win/errors.h"
+#include "win/handles.h"
+#include "win/message_pump.h"
+#include "win/program.h"
+#include "win/shell_open.h"
+
+namespace {
+
+// Property dump, verbose and extra debugging output.
+constexpr DWORD kLogMode = INSTALLLOGMODE_PROPERTYDUMP | INSTALLLOGMODE_VERBOSE | INSTALLLOGMODE_EXTRADEBUG;
+constexpr DWORD kReinstallEverything =
+    REINSTALLMODE_FILEREPLACE | REINSTALLMODE_MACHINEDATA | REINSTALLMODE_USERDATA | REINSTALLMODE_SHORTCUT;  // 0x3C0
+constexpr wchar_t kInstallCommandLine[] = L"ACTION=INSTALL ALLUSERS=1";
+constexpr DWORD kWaitSlice = 100;                      // milliseconds between passes of the pump at the latest
+constexpr DWORD kNoThreadError = ERROR_TOO_MANY_TCBS;  // 155, when the thread start left no error
+constexpr size_t kRuntimeMessage = 256;
+
+// What the worker thread owns: its own copy of the request.
+struct WorkerInput {
+    OperationRequest Request;
+    bool BasicUi = false;
+};
+
+unsigned __stdcall WorkerThread(void* parameter) {
+    std::unique_ptr<WorkerInput> input(static_cast<WorkerInput*>(parameter));
+    return OperationWorker(input->Request, input->BasicUi);
+}
+
+std::wstring CommandWord(OperationCommand command) {
+    switch (command) {
+    case OperationCommand::Uninstall:
+        return L"Uninstall";
+    case OperationCommand::Install:
+        return L"Install";
+    case OperationCommand::Repair:
+        return L"Repair";
+    }
+    return {};
+}
+
+// Pumps messages until the thread has ended; waking at least every 100 ms and at once on input.
+void WaitPumping(HANDLE thread) {
+    for (;;) {
+        PumpMessages();
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, kWaitSlice, kWakeOnAnyInput) == WAIT_OBJECT_0 &&
+            WaitForSingleObject(thread, 0) == WAIT_OBJECT_0)
+            return;
+    }
+}
+
+}  // namespace
+
+UINT OperationWorker(const OperationRequest& request, bool basicUi) {
+    IWindowsInstaller& installer = WindowsInstaller();
+    installer.EnableLog(kLogMode, request.LogPath.empty() ? nullptr : request.LogPath.c_str(),
+                        INSTALLLOGATTRIBUTES_APPEND);
+    const INSTALLUILEVEL level = basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_DEFAULT;
+    const wchar_t* product = request.Package ? request.Package->ProductCode.c_str() : L"";
+    switch (request.Command) {
+    case OperationCommand::Uninstall:
+        installer.SetInternalUi(level);
+        return installer.ConfigureProduct(product, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT,
+                                          request.CommandLine.empty() ? nullptr : request.CommandLine.c_str());
+    case OperationCommand::Install:
+        installer.SetInternalUi(basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_FULL);
+        return installer.InstallProduct(request.PackagePath ? request.PackagePath->c_str() : L"", kInstallCommandLine);
+    case OperationCommand::Repair:
+        installer.SetInternalUi(level);
+        return installer.ReinstallProduct(product, kReinstallEverything);
+    }
+    return ERROR_INVALID_FUNCTION;  // 1: not an operation
+}
+
+std::wstring ResultLinePrefix(const OperationRequest& request) {
+    std::wstring prefix = CommandWord(request.Command);
+    if (prefix.empty())
+        return prefix;
+    std::wstring version;
+    const wchar_t* label = BuildLabel(false);
+    if (request.Package) {
+        if (request.Package->Version != 0)
+            version = FormatVersion(request.Package->Version);
+        label = BuildLabel(request.Package->Is64Bit);
+    } else if (request.PackagePath) {
+        CMsiFile package;
+        package.Open(*request.PackagePath);
+        version = package.GetProperty(L"ProductVersion");
+        label = BuildLabel(package.GetProperty(L"UpgradeCode") == kUpgradeCode64);
+    }
+    if (!version.empty())
+        prefix += L" " + version + L" (" + label + L")";
+    return prefix + L": ";
+}
+
+DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
+    char text[kRuntimeMessage] = "";
+    strerror_s(text, kRuntimeMessage, errnoValue);
+    wchar_t wide[kRuntimeMessage] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, static_cast<int>(kRuntimeMessage));
+    ShowMessage(L"_beginthreadex", wide, MB_ICONERROR);
+    return lastError != 0 ? lastError : kNoThreadError;
+}
+
+DWORD RunOperation(OperationRequest& request) {
+    CWaitCursor busy;
+    request.LogPath = GetLogFilePath();
+    WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
+
+    auto input = std::make_unique<WorkerInput>(WorkerInput{request, IsBasicUiMode()});
+    SetLastError(0);
+    zid::UniqueHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WorkerThread, input.get(), 0, nullptr)));
+    if (!thread) {
+        const DWORD error = GetLastError();
+        return ReportThreadStartFailure(error, errno);
+    }
+    input.release();  // the thread's now
+
+    HWND main = MainWindow();
+    EnableWindow(main, FALSE);
+    {
+        zid::scope_exit enable([main] { EnableWindow(main, TRUE); });
+        WaitPumping(thread.get());
+    }
+    DWORD result = 0;
+    GetExitCodeThread(thread.get(), &result);
+    thread.reset();
+    SetForegroundWindow(main);
+
+    wchar_t code[32];
+    swprintf(code, 32, L"Exit code %d: ", static_cast<int>(result));
+    const std::wstring line = ResultLinePrefix(request) + code + GetErrorText(result);
+    AddLogLine(line.c_str());
+    ShowInstallerLog(request.LogPath);
+    return result;
+}
+
+void ShowInstallerLog(const std::wstring& path) {
+    std::wstring shown;
+    if (!path.empty()) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+            ReportLastError(L"GetFileAttributesEx");
+        } else if (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0) {
+            ShellOpen(path);
+            shown = path;
+        }
+    }
+    SetLastLogPath(shown);
+    EnableWindow(GetDlgItem(MainWindow(), IDC_COPY_PATH), !LastLogPath().empty());
+}
+
 namespace {
 std::wstring& LastPath() {
     static std::wstring path;

@@ -1,7 +1,31 @@
-// The installer operation runner and the log it leaves behind.
+// The installer operation runner: one Windows Installer operation on a worker thread while the
+// window keeps answering, then its result line and its log.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+
+#include "operations/operation.h"
+
+// Runs request (its LogPath is set here): log file, diagnostic report, the worker, the result line,
+// the installer log shown. Returns Windows Installer's result, or the failure code of the thread start.
+DWORD RunOperation(OperationRequest& request);
+
+// The worker's Windows Installer calls for request at the given basic UI mode; their result
+// (1 for an unknown command).
+UINT OperationWorker(const OperationRequest& request, bool basicUi);
+
+// "Install 5.45.3 (64 bit): ", "Repair: ", or "" for an unknown command: how the result line begins.
+std::wstring ResultLinePrefix(const OperationRequest& request);
+
+// Reports a worker thread that did not start ("_beginthreadex" with the C runtime's text for
+// errnoValue); returns lastError, or 155 when it is 0.
+DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue);
+
+// Opens a non-empty installer log with its program and makes it the last log path (else clears
+// it); Copy Path is enabled exactly when there is one.
+void ShowInstallerLog(const std::wstring& path);
 
 // Path of the installer log of the last operation, or empty; what Copy Path copies.
 const std::wstring& LastLogPath();

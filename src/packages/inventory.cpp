@@ -9,6 +9,7 @@
 
 #include "packages/msi_file.h"
 #include "win/errors.h"
+#include "win/list_view.h"
 #include "win/registry.h"
 
 namespace {
@@ -41,15 +42,6 @@ std::wstring ReadString(HKEY key, const wchar_t* name) {
     return text;
 }
 
-void SetCell(HWND list, int row, int column, const std::wstring& text) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 // The row's cells: version (with the 64-bit mark), install date, size. The list sorts it into place.
 void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
     std::wstring version = ReadString(entry, L"DisplayVersion");
@@ -66,10 +58,10 @@ void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
 
     std::wstring installDate;
     if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS)
-        SetCell(list, row, 1, FormatInstallDate(installDate, kInstallDatePattern));
+        SetListCell(list, row, 1, FormatInstallDate(installDate, kInstallDatePattern));
     DWORD size = 0;
     if (QueryDwordValue(entry, L"EstimatedSize", size) == ERROR_SUCCESS)
-        SetCell(list, row, 2, FormatSize(size));
+        SetListCell(list, row, 2, FormatSize(size));
 }
 
 InstalledPackage ReadPackageRecord(HKEY entry, const std::wstring& name, bool is64Bit) {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "net/download_engine.h"
 #include "operations/install_flow.h"
@@ -41,6 +42,8 @@ std::unique_ptr<CVNInet> OpenDownloadEngine(HWND owner) {
 }
 
 // A package run: exactly one argument, handed to the install decision flow. False on a usage error.
+// The run ends with the install's own result, as callers of msiexec expect; with 1 when the flow
+// ended before installing (or with the code of a quit message seen meanwhile).
 bool RunCommandLine(CMainWindow& main, const wchar_t* commandTail) {
     CWaitCursor busy;
     int count = 0;
@@ -49,7 +52,8 @@ bool RunCommandLine(CMainWindow& main, const wchar_t* commandTail) {
         ShowMessageBox(main.Window(), L"Usage: ZIDezureziv [MSI_file]", kProgramName, MB_ICONERROR);
         return false;
     }
-    InstallPackage(main.Window(), parts.get()[0], main.ThisPc());
+    if (const std::optional<DWORD> result = InstallPackage(main.Window(), parts.get()[0], main.ThisPc()))
+        Pump().ExitCode = static_cast<int>(*result);
     Pump().Quit = true;
     return true;
 }

@@ -91,6 +91,9 @@ inline void DestroyWindowHandle(HWND h) noexcept {
 inline void FreeArgumentList(LPWSTR* a) noexcept {
     LocalFree(a);
 }
+inline void DeleteMemoryDc(HDC h) noexcept {
+    DeleteDC(h);
+}
 }  // namespace detail
 
 using UniqueHKey = unique_handle<HKEY, &RegCloseKey>;
@@ -107,6 +110,7 @@ using UniqueModule = unique_handle<HMODULE, &detail::FreeLibraryHandle>;
 using UniqueLocal = unique_handle<HLOCAL, &detail::FreeLocalMemory>;
 using UniqueGlobal = unique_handle<HGLOBAL, &detail::FreeGlobalMemory>;
 using UniqueWindow = unique_handle<HWND, &detail::DestroyWindowHandle>;
+using UniqueMemoryDc = unique_handle<HDC, &detail::DeleteMemoryDc>;            // CreateCompatibleDC
 using UniqueArgumentList = unique_handle<LPWSTR*, &detail::FreeArgumentList>;  // CommandLineToArgvW
 
 // Runs a one-off cleanup when the scope ends.

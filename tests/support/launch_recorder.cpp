@@ -15,6 +15,7 @@ namespace {
 const wchar_t* const kTestClasses[] = {L".zidtest", L"ZIDezureziv.TestFile"};
 const wchar_t* const kProtocols[] = {L"http", L"https"};
 constexpr wchar_t kWineBrowserCommand[] = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+constexpr wchar_t kNotepadCommand[] = L"C:\\windows\\system32\\notepad.exe %1";
 
 std::wstring CommandKey(const std::wstring& name) {
     return name + L"\\shell\\open\\command";
@@ -95,6 +96,17 @@ CLaunchRecorder::CLaunchRecorder() : m_folder(ScratchFolder(L"launches")), m_fil
     }
     SetDefault(L".zidtest", L"ZIDezureziv.TestFile");
     SetDefault(CommandKey(L"ZIDezureziv.TestFile"), L"\"" + RecorderPath() + L"\" file \"%1\"");
+
+    // Installer logs are text files: opened for the user after every operation.
+    m_textClass = GetDefault(L".txt");
+    if (m_textClass.empty()) {
+        m_textClass = L"txtfile";
+        SetDefault(L".txt", m_textClass);
+    }
+    m_previousTextCommand = GetDefault(CommandKey(m_textClass));
+    if (m_previousTextCommand.empty() || m_previousTextCommand.find(L"record_launch") != std::wstring::npos)
+        m_previousTextCommand = kNotepadCommand;
+    SetDefault(CommandKey(m_textClass), L"\"" + RecorderPath() + L"\" file \"%1\"");
 }
 
 CLaunchRecorder::~CLaunchRecorder() {
@@ -102,6 +114,7 @@ CLaunchRecorder::~CLaunchRecorder() {
         SetDefault(CommandKey(kProtocols[i]), m_previousCommands[i]);
     for (const wchar_t* name : kTestClasses)
         SHDeleteKeyW(HKEY_CLASSES_ROOT, name);
+    SetDefault(CommandKey(m_textClass), m_previousTextCommand);
     SetCurrentDirectoryW(m_previousFolder.c_str());
     SetEnvironmentVariableW(L"ZID_RECORD_FILE", nullptr);
 }

@@ -1,5 +1,6 @@
-// Points this prefix's "winebrowser" command and the shell associations of http, https and the
-// test extension ".zidtest" at tests/record_launch.exe, and reads back what was launched.
+// Points this prefix's "winebrowser" command and the shell associations of http, https, text files
+// and the test extension ".zidtest" at tests/record_launch.exe, and reads back what was launched
+// (by this process or by programs it starts, which inherit the record file's name).
 // The prefix's own associations are restored when the recorder ends.
 #pragma once
 
@@ -30,4 +31,6 @@ private:
     std::wstring m_file;
     std::wstring m_previousFolder;
     std::vector<std::wstring> m_previousCommands;  // http and https, restored at the end
+    std::wstring m_textClass;
+    std::wstring m_previousTextCommand;
 };

@@ -1,0 +1,209 @@
+// The install decision flow on the fixture packages: signature, known builds, debug builds, the
+// recent list, and the three ways an installed package can conflict.
+#include <gtest/gtest.h>
+
+#include "fixtures/fixture_files.h"
+#include "log/installer_log.h"
+#include "operations/basic_ui.h"
+#include "operations/install_flow.h"
+#include "operations_fixture.h"
+#include "packages/signature.h"
+#include "support/message_boxes.h"
+#include "win/settings.h"
+
+namespace {
+
+constexpr DWORD k5_45_3 = 0x052D0003;
+constexpr DWORD k5_46 = 0x052E0000;
+constexpr UINT kWarning = MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;
+constexpr wchar_t kInstalledProduct[] = L"{BBBBBBBB-2222-3333-4444-555555555555}";
+
+class InstallFlow : public OperationsTest {
+protected:
+    void SetUp() override {
+        OperationsTest::SetUp();
+        DeleteSettingsKey();
+        OpenSettings();
+    }
+    void TearDown() override {
+        OperationsTest::TearDown();
+        DeleteSettingsKey();
+    }
+    std::optional<DWORD> Install(const std::wstring& file) { return InstallPackage(Main(), fixtures::Path(file), m_list); }
+
+    CInstalledList m_list;
+};
+
+std::wstring Question(const std::wstring& installing, const std::wstring& question) {
+    return L"Installing version " + installing + L":\r\n\r\n" + question +
+           L"\r\n\r\n(If you say \"No\", your install will likely fail.)";
+}
+
+}  // namespace
+
+TEST_F(InstallFlow, UnsignedPackageAsksAndCancelLeavesTheRecentListAlone) {
+    const std::wstring path = fixtures::Path(L"velonar64-5.45.3.msi");
+    Settings().RecentPackages = {L"C:\\older.msi"};
+    CScriptedInstaller installer;
+    {
+        ScriptedMessageBoxes boxes({IDCANCEL});
+        EXPECT_EQ(Install(L"velonar64-5.45.3.msi"), std::nullopt);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        std::wstring verification;
+        VerifySignature(path, verification);
+        EXPECT_EQ(boxes.Boxes()[0].text, path + L": " + verification);
+        EXPECT_EQ(boxes.Boxes()[0].style, kWarning);
+        EXPECT_EQ(boxes.Boxes()[0].owner, Main());
+    }
+    EXPECT_EQ(Settings().RecentPackages, std::vector<std::wstring>{L"C:\\older.msi"});
+    EXPECT_TRUE(installer.Calls().empty());
+    EXPECT_TRUE(LogPaneText().empty());
+
+    ScriptedMessageBoxes boxes({IDOK});
+    EXPECT_EQ(Install(L"velonar64-5.45.3.msi"), 0u);
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{path, L"C:\\older.msi"}));
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].Call, L"Install");
+    EXPECT_EQ(installer.Calls()[0].Target, path);
+    EXPECT_EQ(m_list.Refreshes, 1);
+    EXPECT_EQ(m_list.PostedRefreshes, 1);
+}
+
+TEST_F(InstallFlow, SignedPackageOfAKnownBuildInstallsWithoutAQuestion) {
+    CScriptedInstaller installer({3010});
+    ScriptedMessageBoxes boxes;
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 3010u);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_NE(LogPaneText().find(L"Install 5.45.3 (64 bit): Exit code 3010: "), std::wstring::npos);
+}
+
+TEST_F(InstallFlow, PackagesOfNoKnownBuildAreRefused) {
+    for (const wchar_t* file : {L"velonar-5.45.3-noupgrade.msi", L"velonar64-5.45.3-lowercase.msi"}) {
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes;  // the signature warning is answered OK
+        EXPECT_EQ(Install(file), std::nullopt);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_EQ(boxes.Boxes()[1].text, fixtures::Path(file) + L" is not a Velonar installation package");
+        EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        EXPECT_TRUE(installer.Calls().empty());
+        EXPECT_TRUE(Settings().RecentPackages.empty());
+    }
+}
+
+TEST_F(InstallFlow, FileThatIsNoPackageReportsTheOpenError) {
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes;
+    EXPECT_EQ(Install(L"not-an-msi.msi"), std::nullopt);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text.rfind(fixtures::Path(L"not-an-msi.msi") + L": ", 0), 0u);
+    EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(installer.Calls().empty());
+}
+
+TEST_F(InstallFlow, DebugBuildWarnsUnlessBasicUiMode) {
+    const std::wstring path = fixtures::Path(L"velonar64-5.45.3-debug.msi");
+    {
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes({IDOK, IDCANCEL});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi"), std::nullopt);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_EQ(boxes.Boxes()[1].text, path + L" is a Debug build,\r\nwhich will not install correctly on all systems.");
+        EXPECT_EQ(boxes.Boxes()[1].style, kWarning);
+        EXPECT_TRUE(installer.Calls().empty());
+    }
+    SetBasicUiMode(true);
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes({IDOK});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi"), 0u);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);  // the signature warning only
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].UiLevel, INSTALLUILEVEL_BASIC);
+}
+
+// The three conflict cases with their question texts, and records that never conflict.
+TEST_F(InstallFlow, ConflictingInstallationsAreQuestionedByCase) {
+    const std::wstring packageCode = fixtures::PackageInfo(L"velonar64-5.45.3-signed.msi").packageCode;
+    struct Case {
+        InstalledPackage installed;
+        std::wstring question;  // empty: none asked
+    };
+    const Case cases[] = {
+        {Record(kInstalledProduct, k5_46, true),
+         L"You have a newer 64 bit version already installed.\r\nWould you like to uninstall version 5.46 before "
+         L"installing version 5.45.3?"},
+        {Record(kInstalledProduct, k5_45_3, true, L"{OTHER-PACKAGE}"),
+         L"You have a different 64 bit build of version 5.45.3 already installed.\r\nWould you like to uninstall it?"},
+        {Record(kInstalledProduct, k5_45_3, true, L""),
+         L"You have a different 64 bit build of version 5.45.3 already installed.\r\nWould you like to uninstall it?"},
+        {Record(kInstalledProduct, k5_45_3, true, packageCode), L""},
+        {Record(kInstalledProduct, k5_46, false), L""},             // the other build
+        {Record(kInstalledProduct, 0x052D0002, true), L""},         // older
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.question));
+        m_list.Packages = {c.installed};
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes({IDNO});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        if (c.question.empty()) {
+            EXPECT_TRUE(boxes.Boxes().empty());
+        } else {
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            EXPECT_EQ(boxes.Boxes()[0].text, Question(L"5.45.3 (64 bit)", c.question));
+            EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
+        }
+        // No (or no question) installs without removing anything first.
+        ASSERT_EQ(installer.Calls().size(), 1u);
+        EXPECT_EQ(installer.Calls()[0].Call, L"Install");
+    }
+}
+
+TEST_F(InstallFlow, OlderPackageOfTheSameBuildShowsBothVersionTexts) {
+    m_list.Packages = {Record(kInstalledProduct, k5_46, false)};
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes({IDOK, IDCANCEL});
+    EXPECT_EQ(Install(L"velonar32-5.45.msi"), std::nullopt);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text,
+              Question(L"5.45 (32 bit)", L"You have a newer 32 bit version already installed.\r\nWould you like to "
+                                         L"uninstall version 5.46 before installing version 5.45?"));
+}
+
+TEST_F(InstallFlow, YesRemovesTheConflictFirstAndBasicUiModeSaysYesByItself) {
+    const std::wstring productCode = fixtures::PackageInfo(L"velonar64-5.45.3-signed.msi").productCode;
+    for (bool basicUi : {false, true}) {
+        SetBasicUiMode(basicUi);
+        m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes({IDYES});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        EXPECT_EQ(boxes.Boxes().size(), basicUi ? 0u : 1u);
+        ASSERT_EQ(installer.Calls().size(), 2u);
+        EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
+        EXPECT_EQ(installer.Calls()[0].Target, kInstalledProduct);
+        EXPECT_EQ(installer.Calls()[0].CommandLine, L"UPGRADINGPRODUCTCODE=" + productCode);
+        EXPECT_EQ(installer.Calls()[1].Call, L"Install");
+    }
+}
+
+TEST_F(InstallFlow, FailedRemovalEndsTheFlowWithoutInstalling) {
+    m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
+    CScriptedInstaller installer({1603});
+    ScriptedMessageBoxes boxes({IDYES});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), std::nullopt);
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
+}
+
+TEST_F(InstallFlow, CancelLogsTheVersionAndKeepsThePathAtTheFrontOfTheRecentList) {
+    const std::wstring path = fixtures::Path(L"velonar64-5.45.3-signed.msi");
+    Settings().RecentPackages = {L"C:\\a.msi", path, L"C:\\b.msi"};
+    m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes({IDCANCEL});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), std::nullopt);
+    EXPECT_TRUE(installer.Calls().empty());
+    EXPECT_TRUE(LogPaneText().ends_with(L" Install 5.45.3 (64 bit): Canceled\r\n")) << Narrow(LogPaneText());
+    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{path, L"C:\\a.msi", L"C:\\b.msi"}));
+    EXPECT_EQ(m_list.PostedRefreshes, 0);
+}

@@ -1,0 +1,114 @@
+#include "operations_fixture.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "resource.h"
+#include "win/platform.h"
+#include "win/program.h"
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+std::optional<std::wstring> Optional(const wchar_t* text) {
+    return text ? std::optional<std::wstring>(text) : std::nullopt;
+}
+
+}  // namespace
+
+CScriptedInstaller::CScriptedInstaller(std::vector<UINT> results) : m_results(std::move(results)) {
+    std::reverse(m_results.begin(), m_results.end());
+    SetWindowsInstaller(this);
+}
+
+CScriptedInstaller::~CScriptedInstaller() {
+    SetWindowsInstaller(nullptr);
+}
+
+void CScriptedInstaller::EnableLog(DWORD mode, const wchar_t* path, DWORD attributes) {
+    m_current.LogMode = mode;
+    m_current.LogPath = Optional(path);
+    m_current.LogAttributes = attributes;
+}
+
+void CScriptedInstaller::SetInternalUi(INSTALLUILEVEL level) {
+    m_current.UiLevel = level;
+}
+
+UINT CScriptedInstaller::InstallProduct(const wchar_t* package, const wchar_t* commandLine) {
+    m_current.Call = L"Install";
+    m_current.Target = package;
+    m_current.CommandLine = Optional(commandLine);
+    return Finish();
+}
+
+UINT CScriptedInstaller::ConfigureProduct(const wchar_t* product, int level, INSTALLSTATE state,
+                                          const wchar_t* commandLine) {
+    m_current.Call = L"Configure";
+    m_current.Target = product;
+    m_current.Level = level;
+    m_current.State = state;
+    m_current.CommandLine = Optional(commandLine);
+    return Finish();
+}
+
+UINT CScriptedInstaller::ReinstallProduct(const wchar_t* product, DWORD mode) {
+    m_current.Call = L"Reinstall";
+    m_current.Target = product;
+    m_current.ReinstallMode = mode;
+    return Finish();
+}
+
+UINT CScriptedInstaller::Finish() {
+    if (DuringCall)
+        DuringCall(m_current);
+    m_calls.push_back(std::exchange(m_current, InstallerCall{}));
+    if (m_results.empty())
+        return ERROR_SUCCESS;
+    const UINT result = m_results.back();
+    m_results.pop_back();
+    return result;
+}
+
+int CInstalledList::Count32() const {
+    return static_cast<int>(std::count_if(Packages.begin(), Packages.end(), [](auto& p) { return !p.Is64Bit; }));
+}
+
+int CInstalledList::Count64() const {
+    return static_cast<int>(std::count_if(Packages.begin(), Packages.end(), [](auto& p) { return p.Is64Bit; }));
+}
+
+InstalledPackage Record(const std::wstring& productCode, DWORD version, bool is64Bit, const std::wstring& packageCode) {
+    InstalledPackage package;
+    package.ProductCode = productCode;
+    package.PackageCode = packageCode;
+    package.Version = version;
+    package.Is64Bit = is64Bit;
+    package.InstallLocation = L"C:\\Program Files\\Corrabel\\Velonar\\";
+    package.UninstallString = L"MsiExec.exe /I" + productCode;
+    return package;
+}
+
+void OperationsTest::SetUp() {
+    ProgramStateTest::SetUp();
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    m_window.reset(CreateDialogParamW(Platform().Instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, PlainDialogProc, 0));
+    ASSERT_TRUE(m_window);
+    SetMainWindow(m_window.get());
+    SetLogging(false);
+}
+
+void OperationsTest::TearDown() {
+    SetMainWindow(nullptr);
+    m_window.reset();
+    ProgramStateTest::TearDown();
+}
+
+void OperationsTest::SetLogging(bool on) {
+    CheckDlgButton(m_window.get(), IDC_SHOW_LOGS, on ? BST_CHECKED : BST_UNCHECKED);
+}

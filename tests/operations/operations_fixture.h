@@ -1,0 +1,84 @@
+// What the operations tests share: a scripted Windows Installer, a stand-in for the This PC list,
+// and a main window made from its template with nothing behind it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "operations/installed_packages.h"
+#include "operations/windows_installer.h"
+#include "support/test_util.h"
+#include "win/handles.h"
+
+// One operation as the scripted installer saw it.
+struct InstallerCall {
+    DWORD LogMode = 0;
+    std::optional<std::wstring> LogPath;  // none: logging switched off
+    DWORD LogAttributes = 0;
+    INSTALLUILEVEL UiLevel = INSTALLUILEVEL_NOCHANGE;
+    std::wstring Call;  // "Install", "Configure" or "Reinstall"
+    std::wstring Target;
+    std::optional<std::wstring> CommandLine;
+    int Level = 0;
+    INSTALLSTATE State = INSTALLSTATE_UNKNOWN;
+    DWORD ReinstallMode = 0;
+};
+
+// Takes the place of msi.dll while it lives; answers each operation with the next scripted result
+// (0 when none is left) after running DuringCall on the worker thread.
+class CScriptedInstaller final : public IWindowsInstaller {
+public:
+    explicit CScriptedInstaller(std::vector<UINT> results = {});
+    ~CScriptedInstaller();
+    CScriptedInstaller(const CScriptedInstaller&) = delete;
+    CScriptedInstaller& operator=(const CScriptedInstaller&) = delete;
+
+    std::function<void(const InstallerCall&)> DuringCall;
+    const std::vector<InstallerCall>& Calls() const { return m_calls; }
+
+    void EnableLog(DWORD mode, const wchar_t* path, DWORD attributes) override;
+    void SetInternalUi(INSTALLUILEVEL level) override;
+    UINT InstallProduct(const wchar_t* package, const wchar_t* commandLine) override;
+    UINT ConfigureProduct(const wchar_t* product, int level, INSTALLSTATE state, const wchar_t* commandLine) override;
+    UINT ReinstallProduct(const wchar_t* product, DWORD mode) override;
+
+private:
+    UINT Finish();
+
+    std::vector<UINT> m_results;
+    InstallerCall m_current;
+    std::vector<InstallerCall> m_calls;
+};
+
+// The This PC page's records without the page.
+class CInstalledList final : public IInstalledPackages {
+public:
+    std::vector<InstalledPackage> Packages;
+    int Refreshes = 0;
+    int PostedRefreshes = 0;
+
+    const std::vector<InstalledPackage>& Records() const override { return Packages; }
+    int Count32() const override;
+    int Count64() const override;
+    void Refresh() override { ++Refreshes; }
+    void PostRefresh() override { ++PostedRefreshes; }
+};
+
+// A record as the inventory makes it.
+InstalledPackage Record(const std::wstring& productCode, DWORD version, bool is64Bit,
+                        const std::wstring& packageCode = L"{PACKAGE}");
+
+// The main window's template (log pane, logging check box, Copy Path) as the program's main window.
+class OperationsTest : public ProgramStateTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void SetLogging(bool on);
+    HWND Main() const { return m_window.get(); }
+
+    zid::UniqueWindow m_window;
+};

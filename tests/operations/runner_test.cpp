@@ -1,0 +1,201 @@
+// The operation runner: the worker's installer calls, the result line, the log it leaves, the
+// window while it waits, and a worker that cannot start.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "fixtures/fixture_files.h"
+#include "log/installer_log.h"
+#include "operations/runner.h"
+#include "operations_fixture.h"
+#include "resource.h"
+#include "support/launch_recorder.h"
+#include "support/message_boxes.h"
+#include "win/errors.h"
+#include "win/program.h"
+
+namespace {
+
+constexpr wchar_t kProduct[] = L"{11111111-2222-3333-4444-555555555555}";
+
+OperationRequest Request(OperationCommand command, std::optional<InstalledPackage> package = std::nullopt) {
+    OperationRequest request;
+    request.Command = command;
+    request.Package = std::move(package);
+    return request;
+}
+
+class Runner : public OperationsTest {};
+
+}  // namespace
+
+// Each command's calls at both basic UI modes: level, call, arguments.
+TEST(Worker, CallsPerCommandAndMode) {
+    struct Case {
+        OperationCommand command;
+        bool basicUi;
+        const wchar_t* commandLine;
+        INSTALLUILEVEL level;
+        const wchar_t* call;
+    };
+    const Case cases[] = {
+        {OperationCommand::Uninstall, false, L"", INSTALLUILEVEL_DEFAULT, L"Configure"},
+        {OperationCommand::Uninstall, true, L"UPGRADINGPRODUCTCODE={X}", INSTALLUILEVEL_BASIC, L"Configure"},
+        {OperationCommand::Repair, false, L"", INSTALLUILEVEL_DEFAULT, L"Reinstall"},
+        {OperationCommand::Repair, true, L"", INSTALLUILEVEL_BASIC, L"Reinstall"},
+        {OperationCommand::Install, false, L"", INSTALLUILEVEL_FULL, L"Install"},
+        {OperationCommand::Install, true, L"", INSTALLUILEVEL_BASIC, L"Install"},
+    };
+    for (const Case& c : cases) {
+        CScriptedInstaller installer({1618});
+        OperationRequest request = Request(c.command, Record(kProduct, 0x052E0000, true));
+        request.CommandLine = c.commandLine;
+        request.LogPath = L"C:\\temp\\VNI-1.txt";
+        request.PackagePath = L"C:\\packages\\velonar.msi";
+        EXPECT_EQ(OperationWorker(request, c.basicUi), 1618u);
+        ASSERT_EQ(installer.Calls().size(), 1u);
+        const InstallerCall& call = installer.Calls()[0];
+        SCOPED_TRACE(Narrow(c.call) + (c.basicUi ? " basic" : ""));
+        EXPECT_EQ(call.LogMode, 0x3400u);
+        EXPECT_EQ(call.LogPath, L"C:\\temp\\VNI-1.txt");
+        EXPECT_EQ(call.LogAttributes, 1u);
+        EXPECT_EQ(call.UiLevel, c.level);
+        EXPECT_EQ(call.Call, c.call);
+        if (c.command == OperationCommand::Install) {
+            EXPECT_EQ(call.Target, L"C:\\packages\\velonar.msi");
+            EXPECT_EQ(call.CommandLine, L"ACTION=INSTALL ALLUSERS=1");
+        } else {
+            EXPECT_EQ(call.Target, kProduct);
+        }
+        if (c.command == OperationCommand::Uninstall) {
+            EXPECT_EQ(call.Level, 0);
+            EXPECT_EQ(call.State, INSTALLSTATE_ABSENT);
+            // Without extra properties the removal is made without a command line at all.
+            EXPECT_EQ(call.CommandLine, *c.commandLine ? std::optional<std::wstring>(c.commandLine) : std::nullopt);
+        }
+        if (c.command == OperationCommand::Repair) {
+            EXPECT_EQ(call.ReinstallMode, 0x3C0u);
+        }
+    }
+}
+
+TEST(Worker, UnknownCommandCallsNothingAndReturnsOne) {
+    CScriptedInstaller installer;
+    const OperationRequest request = Request(static_cast<OperationCommand>(4711));
+    EXPECT_EQ(OperationWorker(request, false), 1u);
+    EXPECT_TRUE(installer.Calls().empty());
+}
+
+TEST_F(Runner, ResultLineNamesTheOperationVersionAndBuildThenTheCodeAndItsText) {
+    struct Case {
+        OperationRequest request;
+        UINT result;
+        std::wstring expected;
+    };
+    OperationRequest install = Request(OperationCommand::Install);
+    install.PackagePath = fixtures::Path(L"velonar64-5.45.3.msi");
+    OperationRequest unreadable = Request(OperationCommand::Install);
+    unreadable.PackagePath = L"Z:\\no\\such\\package.msi";
+    const Case cases[] = {
+        {Request(OperationCommand::Repair, Record(kProduct, 0, false)), 0, L"Repair: Exit code 0: "},
+        {Request(OperationCommand::Uninstall, Record(kProduct, 0x052C0000, false)), 1602,
+         L"Uninstall 5.44 (32 bit): Exit code 1602: "},
+        {Request(OperationCommand::Repair, Record(kProduct, 0x052E0000, true)), 1618,
+         L"Repair 5.46 (64 bit): Exit code 1618: "},
+        {install, 3010, L"Install 5.45.3 (64 bit): Exit code 3010: "},
+        {unreadable, 1603, L"Install: Exit code 1603: "},
+        {Request(static_cast<OperationCommand>(4711)), 1, L"Exit code 1: "},
+    };
+    for (Case c : cases) {
+        CScriptedInstaller installer({c.result});
+        ClearLogPane();
+        EXPECT_EQ(RunOperation(c.request), c.result);
+        const std::wstring& pane = LogPaneText();
+        // "HH:MM:SS " and the line, which ends with the code's own text.
+        std::wstring expected = c.expected + GetErrorText(c.result);
+        if (!expected.ends_with(L"\r\n"))
+            expected += L"\r\n";
+        ASSERT_GT(pane.size(), 9u);
+        EXPECT_EQ(pane.substr(9), expected) << Narrow(pane);
+    }
+}
+
+TEST_F(Runner, MainWindowIsDisabledWhileTheWorkerRunsAndStillAnswers) {
+    CScriptedInstaller installer;
+    bool disabled = false;
+    bool answered = false;
+    installer.DuringCall = [&](const InstallerCall&) {
+        disabled = !IsWindowEnabled(MainWindow());
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutW(MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+    };
+    OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    EXPECT_EQ(RunOperation(request), 0u);
+    EXPECT_TRUE(disabled);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+    EXPECT_EQ(GetWaitCursorDepth(), 0);
+}
+
+TEST_F(Runner, WithoutLoggingThereIsNoFileAndCopyPathStaysDisabled) {
+    CScriptedInstaller installer;
+    SetLastLogPath(L"C:\\earlier.txt");
+    OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    RunOperation(request);
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].LogPath, std::nullopt);
+    EXPECT_TRUE(request.LogPath.empty());
+    EXPECT_EQ(LastLogPath(), L"");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
+}
+
+TEST_F(Runner, InstallerLogIsOpenedAndOfferedToCopyPathOnlyWhenItHasContent) {
+    SetLogging(true);
+    CLaunchRecorder recorder;
+    CScriptedInstaller installer;
+    // The first operation's installer appends its log; the second writes nothing.
+    installer.DuringCall = [&](const InstallerCall& call) {
+        if (installer.Calls().empty() && call.LogPath)
+            WriteFileBytes(*call.LogPath, "=== Verbose logging started ===\n");
+    };
+    OperationRequest first = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    RunOperation(first);
+    ASSERT_FALSE(first.LogPath.empty());
+    EXPECT_EQ(installer.Calls()[0].LogPath, first.LogPath);
+    EXPECT_EQ(LastLogPath(), first.LogPath);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
+    const std::vector<std::wstring> launches = recorder.WaitForLaunches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_NE(launches[0].find(L"\" file \"" + first.LogPath + L"\""), std::wstring::npos) << Narrow(launches[0]);
+
+    OperationRequest second = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    RunOperation(second);
+    EXPECT_NE(second.LogPath, first.LogPath);
+    EXPECT_EQ(LastLogPath(), L"");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
+    EXPECT_EQ(recorder.WaitForLaunches(1).size(), 1u);
+    DeleteFileW(first.LogPath.c_str());
+    DeleteFileW(second.LogPath.c_str());
+}
+
+TEST_F(Runner, UnreadableLogIsReportedAndForgotten) {
+    ScriptedMessageBoxes boxes;
+    SetLastLogPath(L"C:\\earlier.txt");
+    ShowInstallerLog(L"Z:\\no\\such\\VNI-1.txt");
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"GetFileAttributesEx: " + GetErrorText(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(LastLogPath(), L"");
+}
+
+TEST_F(Runner, WorkerThatCannotStartIsReportedWithTheRuntimesText) {
+    ScriptedMessageBoxes boxes;
+    EXPECT_EQ(ReportThreadStartFailure(ERROR_NOT_ENOUGH_MEMORY, EAGAIN), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(ReportThreadStartFailure(0, EINVAL), 155u);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    char text[256];
+    strerror_s(text, sizeof(text), EAGAIN);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"_beginthreadex: " + std::wstring(text, text + strlen(text)));
+    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(LogPaneText().empty());
+}

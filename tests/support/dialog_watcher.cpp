@@ -1,0 +1,59 @@
+#include "support/dialog_watcher.h"
+
+namespace {
+
+struct Search {
+    const std::wstring* Caption;
+    DWORD ProcessId;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.ProcessId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    if (*search.Caption != text)
+        return TRUE;
+    search.Found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(const std::wstring& caption, DWORD processId) {
+    Search search{&caption, processId ? processId : GetCurrentProcessId(), nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+CDialogWatcher::CDialogWatcher(std::wstring caption, std::function<void(HWND)> action, DWORD timeoutMs)
+    : m_thread([this, caption = std::move(caption), action = std::move(action), timeoutMs] {
+          const ULONGLONG end = GetTickCount64() + timeoutMs;
+          while (GetTickCount64() < end) {
+              if (HWND window = FindProcessWindow(caption)) {
+                  m_seen = true;
+                  action(window);
+                  return;
+              }
+              Sleep(20);
+          }
+      }) {}
+
+CDialogWatcher::~CDialogWatcher() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CDialogWatcher::Seen() {
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_seen;
+}
