@@ -1,8 +1,69 @@
 #include "thispc/thispc_page.h"
 
+#include <commdlg.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+#include "log/installer_log.h"
+#include "operations/install_flow.h"
+#include "operations/runner.h"
+#include "operations/uninstall.h"
+#include "packages/inventory.h"
 #include "resource.h"
+#include "thispc/recent_menu.h"
 #include "win/dialog.h"
+#include "win/errors.h"
+#include "win/list_view.h"
 #include "win/platform.h"
+#include "win/settings.h"
+#include "win/shell_open.h"
+#include "win/tool_tips.h"
+
+namespace {
+
+constexpr DWORD kOpenFileFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+constexpr wchar_t kOpenFileFilter[] = L"Installer Packages (*.msi)\0*.msi\0All Files (*.*)\0*.*\0";
+constexpr DWORD kSplitButtonStyles = BS_SPLITBUTTON | BS_DEFSPLITBUTTON;
+constexpr int kToolTipControls[] = {IDC_LAUNCH, IDC_START_VN, IDC_START_VN64};
+
+struct Column {
+    const wchar_t* Heading;
+    int Width;
+    int Format;
+};
+constexpr Column kColumns[] = {
+    {L"Version", 100, LVCFMT_LEFT}, {L"Installed On", 100, LVCFMT_LEFT}, {L"Size", 70, LVCFMT_RIGHT}};
+
+void EnableControl(HWND page, int id, bool enable) {
+    EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
+}
+
+std::wstring LoadText(UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(Platform().Instance, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring LaunchPath(const std::wstring& installLocation) {
+    std::wstring path(installLocation.size() + MAX_PATH, L'\0');
+    installLocation.copy(path.data(), installLocation.size());
+    PathAppendW(path.data(), L"Velonar.exe");
+    path.resize(wcslen(path.c_str()));
+    return path;
+}
+
+HRESULT StartMenuShortcut(bool is64Bit, std::wstring& path) {
+    wchar_t folder[MAX_PATH] = L"";
+    const HRESULT result = SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, SHGFP_TYPE_CURRENT, folder);
+    if (FAILED(result))
+        return result;
+    path = std::wstring(folder) + L"\\Programs\\Corrabel\\Velonar" + (is64Bit ? L" (64 bit)" : L"") + L".lnk";
+    return S_OK;
+}
 
 HWND CThisPcPage::Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area) {
     m_area = area;
@@ -20,12 +81,17 @@ void CThisPcPage::PostRefresh() {
         PostMessageW(m_page, WM_COMMAND, IDC_REFRESH, 0);
 }
 
-INT_PTR CThisPcPage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CThisPcPage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam));
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
     case WM_DESTROY:
         OnDestroy();
         return FALSE;
@@ -36,16 +102,227 @@ INT_PTR CThisPcPage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM) {
 
 INT_PTR CThisPcPage::OnInitDialog(HWND page) {
     m_page = page;
+    HWND caption = GetDlgItem(page, IDC_CAPTION);
+    if (!IsWindow(caption))
+        ReportError(L"IDC_CAPTION", ERROR_INVALID_WINDOW_HANDLE);
+    SetWindowTextW(caption, L"");
     m_list = GetDlgItem(page, IDC_LIST1);
+    if (!IsWindow(m_list))
+        ReportError(L"IDC_LIST1", ERROR_INVALID_WINDOW_HANDLE);
+
+    SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
+        InsertListColumn(m_list, column, kColumns[column].Heading, kColumns[column].Width, kColumns[column].Format);
+
+    if (!IsVistaOrLater()) {
+        HWND install = GetDlgItem(page, IDC_INSTALL);
+        SetWindowLongW(install, GWL_STYLE, GetWindowLongW(install, GWL_STYLE) & ~kSplitButtonStyles);
+    }
+    ShowWindow(GetDlgItem(page, IDC_START_VN64), SW_HIDE);
     PlacePage(page, m_area);
+    ShowWindow(page, SW_HIDE);
+    PostRefresh();
+    if (!Platform().Wine)
+        CreateToolTips();
     return TRUE;
 }
 
-INT_PTR CThisPcPage::OnCommand(WORD) {
+void CThisPcPage::CreateToolTips() {
+    HWND tip =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_BALLOON | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_page, nullptr, Platform().Instance, nullptr);
+    if (!tip) {
+        ReportLastError(L"Create tool tip");
+        return;
+    }
+    RegisterToolTip(tip);
+    for (int id : kToolTipControls) {
+        std::wstring text = LoadText(static_cast<UINT>(id));
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = m_page;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(m_page, id));
+        tool.lpszText = text.data();
+        SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+INT_PTR CThisPcPage::OnCommand(WORD id) {
+    switch (id) {
+    case IDC_REFRESH:
+        OnRefresh();
+        break;
+    case IDC_LAUNCH:
+        OnLaunch();
+        break;
+    case IDC_REPAIR:
+        OnRepair();
+        break;
+    case IDC_UNINSTALL:
+        UninstallSelected(m_page, m_list, *this);
+        break;
+    case IDC_INSTALL:
+        OnInstallPackage();
+        break;
+    case IDC_START_VN:
+        OnStartMenuShortcut(false);
+        break;
+    case IDC_START_VN64:
+        OnStartMenuShortcut(true);
+        break;
+    default:
+        return FALSE;
+    }
+    return PageHandledCommand(m_page);
+}
+
+INT_PTR CThisPcPage::OnNotify(const NMHDR& header) {
+    if (header.idFrom == IDC_LIST1 && header.code == LVN_ITEMCHANGED) {
+        OnSelectionChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+        return TRUE;
+    }
+    if (header.idFrom == IDC_LIST1 && header.code == NM_DBLCLK) {
+        UninstallSelected(m_page, m_list, *this);
+        return TRUE;
+    }
+    if (header.idFrom == IDC_INSTALL && header.code == BCN_DROPDOWN) {
+        OnRecentPackages();
+        return TRUE;
+    }
     return FALSE;
 }
 
 void CThisPcPage::OnDestroy() {
     m_page = nullptr;
     m_list = nullptr;
+}
+
+void CThisPcPage::OnRefresh() {
+    CWaitCursor busy;
+    m_packages.clear();
+    SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
+    m_count32 = 0;
+    m_count64 = 0;
+    if (Platform().Win64) {
+        m_count32 = ScanInstalledPackages(m_list, m_packages, KEY_WOW64_32KEY);
+        m_count64 = ScanInstalledPackages(m_list, m_packages, KEY_WOW64_64KEY);
+    } else {
+        m_count32 = ScanInstalledPackages(m_list, m_packages, 0);
+    }
+
+    const int count = static_cast<int>(m_packages.size());
+    wchar_t group[64];
+    swprintf(group, 64, L"Installed Velonar Package%ls (%d)", count >= 2 ? L"s" : L"", count);
+    SetDlgItemTextW(m_page, IDC_INSTALLED_GROUP, group);
+    if (count > 0) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(m_list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    } else {
+        for (int id : {IDC_LAUNCH, IDC_REPAIR, IDC_UNINSTALL})
+            EnableControl(m_page, id, false);
+    }
+    EnableControl(m_page, IDC_START_VN, m_count32 > 0);
+    EnableControl(m_page, IDC_START_VN64, m_count64 > 0);
+}
+
+void CThisPcPage::OnSelectionChanged(const NMLISTVIEW& change) {
+    bool canLaunch = false;
+    bool canRepair = false;
+    if (change.uNewState & LVIS_SELECTED) {
+        const auto index = ListRowData(m_list, change.iItem, -1);
+        if (index >= 0 && static_cast<size_t>(index) < m_packages.size()) {
+            canLaunch = !m_packages[index].InstallLocation.empty();
+            canRepair = !m_packages[index].UninstallString.empty();
+        }
+    }
+    EnableControl(m_page, IDC_LAUNCH, canLaunch);
+    EnableControl(m_page, IDC_REPAIR, canRepair);
+    EnableControl(m_page, IDC_UNINSTALL, canRepair);
+}
+
+const InstalledPackage* CThisPcPage::SelectedRecord() const {
+    const auto index = ListRowData(m_list, FirstSelectedRow(m_list), -1);
+    if (index < 0 || static_cast<size_t>(index) >= m_packages.size())
+        return nullptr;
+    return &m_packages[index];
+}
+
+void CThisPcPage::OnLaunch() {
+    const InstalledPackage* package = SelectedRecord();
+    if (!package)
+        return;
+    const std::wstring quoted = L"\"" + LaunchPath(package->InstallLocation) + L"\"";
+    std::wstring commandLine = quoted;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ReportLastError(quoted);
+        return;
+    }
+    zid::UniqueHandle thread(process.hThread);
+    zid::UniqueHandle child(process.hProcess);
+}
+
+void CThisPcPage::OnRepair() {
+    ClearLogPane();
+    const InstalledPackage* package = SelectedRecord();
+    if (!package) {
+        AddLogLine(L"Cannot repair");
+        return;
+    }
+    OperationRequest request;
+    request.Command = OperationCommand::Repair;
+    request.Package = *package;
+    RunOperation(request);
+}
+
+void CThisPcPage::Install(const std::wstring& path) {
+    InstallPackage(m_page, path, *this);
+}
+
+void CThisPcPage::OnInstallPackage() {
+    ClearLogPane();
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = m_page;
+    dialog.lpstrFilter = kOpenFileFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"Open Installer Package";
+    dialog.Flags = kOpenFileFlags;
+    if (GetOpenFileNameW(&dialog)) {
+        Install(file);
+        return;
+    }
+    if (const DWORD error = CommDlgExtendedError()) {
+        wchar_t text[64];
+        swprintf(text, 64, L"CommDlgExtendedError: 0x%04X", static_cast<unsigned>(error));
+        ShowMessage(L"GetOpenFileName", text, MB_ICONERROR);
+    }
+}
+
+void CThisPcPage::OnRecentPackages() {
+    // A copy: installing changes the list the menu was made from.
+    const std::vector<std::wstring> recent = Settings().RecentPackages;
+    const int chosen = ShowRecentPackagesMenu(m_page, GetDlgItem(m_page, IDC_INSTALL), recent);
+    if (chosen < 1 || static_cast<size_t>(chosen) > recent.size())
+        return;
+    ClearLogPane();
+    Install(recent[static_cast<size_t>(chosen) - 1]);
+}
+
+void CThisPcPage::OnStartMenuShortcut(bool is64Bit) {
+    std::wstring shortcut;
+    if (const HRESULT result = StartMenuShortcut(is64Bit, shortcut); FAILED(result)) {
+        ReportError(is64Bit ? L"StartVN64" : L"StartVN", static_cast<DWORD>(result));
+        return;
+    }
+    ShellOpen(shortcut);
 }

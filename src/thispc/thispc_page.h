@@ -2,7 +2,9 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 #include "operations/installed_packages.h"
@@ -30,7 +32,18 @@ public:
 private:
     INT_PTR OnInitDialog(HWND page);
     INT_PTR OnCommand(WORD id);
+    INT_PTR OnNotify(const NMHDR& header);
     void OnDestroy();
+    void CreateToolTips();
+    void OnRefresh();
+    void OnSelectionChanged(const NMLISTVIEW& change);
+    void OnLaunch();
+    void OnRepair();
+    void OnInstallPackage();
+    void OnRecentPackages();
+    void OnStartMenuShortcut(bool is64Bit);
+    void Install(const std::wstring& path);
+    const InstalledPackage* SelectedRecord() const;
 
     HWND m_page = nullptr;
     HWND m_list = nullptr;  // list control 1001
@@ -39,3 +52,10 @@ private:
     int m_count32 = 0;
     int m_count64 = 0;
 };
+
+// Program file of an installed package: its install location with "Velonar.exe" appended.
+std::wstring LaunchPath(const std::wstring& installLocation);
+
+// Full path of the common Start menu shortcut of a build ("...\Programs\Corrabel\Velonar[ (64 bit)].lnk"),
+// or the failure code of finding the Start menu (path untouched).
+HRESULT StartMenuShortcut(bool is64Bit, std::wstring& path);

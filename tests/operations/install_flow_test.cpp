@@ -6,7 +6,7 @@
 #include "log/installer_log.h"
 #include "operations/basic_ui.h"
 #include "operations/install_flow.h"
-#include "operations_fixture.h"
+#include "support/installer_stand_ins.h"
 #include "packages/signature.h"
 #include "support/message_boxes.h"
 #include "win/settings.h"
@@ -29,7 +29,9 @@ protected:
         OperationsTest::TearDown();
         DeleteSettingsKey();
     }
-    std::optional<DWORD> Install(const std::wstring& file) { return InstallPackage(Main(), fixtures::Path(file), m_list); }
+    std::optional<DWORD> Install(const std::wstring& file) {
+        return InstallPackage(Main(), fixtures::Path(file), m_list);
+    }
 
     CInstalledList m_list;
 };
@@ -107,7 +109,8 @@ TEST_F(InstallFlow, DebugBuildWarnsUnlessBasicUiMode) {
         ScriptedMessageBoxes boxes({IDOK, IDCANCEL});
         EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi"), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        EXPECT_EQ(boxes.Boxes()[1].text, path + L" is a Debug build,\r\nwhich will not install correctly on all systems.");
+        EXPECT_EQ(boxes.Boxes()[1].text,
+                  path + L" is a Debug build,\r\nwhich will not install correctly on all systems.");
         EXPECT_EQ(boxes.Boxes()[1].style, kWarning);
         EXPECT_TRUE(installer.Calls().empty());
     }
@@ -136,8 +139,8 @@ TEST_F(InstallFlow, ConflictingInstallationsAreQuestionedByCase) {
         {Record(kInstalledProduct, k5_45_3, true, L""),
          L"You have a different 64 bit build of version 5.45.3 already installed.\r\nWould you like to uninstall it?"},
         {Record(kInstalledProduct, k5_45_3, true, packageCode), L""},
-        {Record(kInstalledProduct, k5_46, false), L""},             // the other build
-        {Record(kInstalledProduct, 0x052D0002, true), L""},         // older
+        {Record(kInstalledProduct, k5_46, false), L""},      // the other build
+        {Record(kInstalledProduct, 0x052D0002, true), L""},  // older
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.question));
@@ -165,8 +168,9 @@ TEST_F(InstallFlow, OlderPackageOfTheSameBuildShowsBothVersionTexts) {
     EXPECT_EQ(Install(L"velonar32-5.45.msi"), std::nullopt);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].text,
-              Question(L"5.45 (32 bit)", L"You have a newer 32 bit version already installed.\r\nWould you like to "
-                                         L"uninstall version 5.46 before installing version 5.45?"));
+              Question(L"5.45 (32 bit)",
+                       L"You have a newer 32 bit version already installed.\r\nWould you like to "
+                       L"uninstall version 5.46 before installing version 5.45?"));
 }
 
 TEST_F(InstallFlow, YesRemovesTheConflictFirstAndBasicUiModeSaysYesByItself) {

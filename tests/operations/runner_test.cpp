@@ -8,7 +8,7 @@
 #include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
 #include "operations/runner.h"
-#include "operations_fixture.h"
+#include "support/installer_stand_ins.h"
 #include "resource.h"
 #include "support/launch_recorder.h"
 #include "support/message_boxes.h"

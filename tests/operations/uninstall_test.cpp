@@ -9,7 +9,7 @@
 #include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
 #include "operations/uninstall.h"
-#include "operations_fixture.h"
+#include "support/installer_stand_ins.h"
 #include "resource.h"
 #include "support/dialog_watcher.h"
 #include "win/handles.h"
@@ -110,7 +110,8 @@ TEST_F(Uninstall, NewerVersionsAreRemovedWithoutQuestionOrValue) {
     m_list.Packages = {Record(kProduct, 0x051E0003, true)};  // 5.30.3
     CScriptedInstaller installer;
     WatchValues(installer);
-    CDialogWatcher watcher(kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
+    CDialogWatcher watcher(
+        kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
     EXPECT_TRUE(UninstallPackage(Main(), 0, std::nullopt, m_list));
     EXPECT_FALSE(watcher.Seen());
     EXPECT_EQ(m_debugDuring, -1);
@@ -122,7 +123,8 @@ TEST_F(Uninstall, BeforeAnUpgradeNothingIsAskedAndTheUpgradingProductIsNamed) {
     m_list.Packages = {Record(kProduct, 0x05140000, false)};  // 5.20
     CScriptedInstaller installer;
     WatchValues(installer);
-    CDialogWatcher watcher(kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
+    CDialogWatcher watcher(
+        kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
     EXPECT_TRUE(UninstallPackage(Main(), 0, package, m_list));
     EXPECT_FALSE(watcher.Seen());
     EXPECT_EQ(m_debugDuring, 1);

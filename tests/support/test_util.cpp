@@ -120,4 +120,5 @@ void ResetProgramState(HWND mainWindow) {
     Settings().RecentPackages.clear();
     Platform().Wine = DetectWine();
     Platform().Win64 = DetectWow64();
+    Platform().SmallIcons = FindSmallIconList();
 }

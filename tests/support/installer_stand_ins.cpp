@@ -1,4 +1,4 @@
-#include "operations_fixture.h"
+#include "support/installer_stand_ins.h"
 
 #include <commctrl.h>
 

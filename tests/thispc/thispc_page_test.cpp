@@ -1,0 +1,285 @@
+// The This PC page on real registry entries: the list and its buttons, actions that follow the
+// row's record, the open-file dialog, the recent-package menu, Launch and the shortcuts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "log/installer_log.h"
+#include "resource.h"
+#include "support/dialog_watcher.h"
+#include "support/installer_stand_ins.h"
+#include "support/launch_recorder.h"
+#include "support/message_boxes.h"
+#include "support/registry_key.h"
+#include "thispc/thispc_page.h"
+#include "win/errors.h"
+#include "win/list_view.h"
+#include "win/platform.h"
+#include "win/settings.h"
+#include "win/tool_tips.h"
+
+namespace {
+
+// Product codes that sort as their names say: the registry lists them in this order.
+constexpr wchar_t kFirst[] = L"{0000A000-0000-0000-0000-000000000001}";
+constexpr wchar_t kSecond[] = L"{0000A000-0000-0000-0000-000000000002}";
+
+const DLGTEMPLATE* PageTemplate() {
+    HRSRC resource = FindResourceW(Platform().Instance, MAKEINTRESOURCEW(IDD_THISPC), RT_DIALOG);
+    return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(Platform().Instance, resource)));
+}
+
+// A Velonar entry of HKLM's Uninstall key in a view.
+std::unique_ptr<UninstallEntry> Entry(REGSAM view, const wchar_t* code, const wchar_t* version, DWORD packed,
+                                      const std::wstring& location = L"C:\\Program Files\\Corrabel\\Velonar\\",
+                                      const std::wstring& uninstall = L"MsiExec.exe /I{X}") {
+    auto entry = std::make_unique<UninstallEntry>(view, code);
+    entry->String(L"DisplayName", L"Velonar")
+        .String(L"DisplayVersion", version)
+        .Dword(L"Version", packed)
+        .String(L"InstallLocation", location)
+        .String(L"UninstallString", uninstall)
+        .String(L"InstallDate", L"20260314");
+    return entry;
+}
+
+class ThisPcPage : public OperationsTest {
+protected:
+    void SetUp() override {
+        OperationsTest::SetUp();
+        Platform().Win64 = true;
+    }
+    void TearDown() override {
+        m_page.reset();
+        Settings().RecentPackages.clear();
+        OperationsTest::TearDown();
+    }
+    // Creates the page and lets its first refresh run.
+    void Create() {
+        m_page.reset(m_object.Create(Main(), PageTemplate(), RECT{0, 0, 500, 300}));
+        ASSERT_TRUE(m_page);
+        DrainMessages();
+    }
+    HWND Item(int id) const { return GetDlgItem(m_page.get(), id); }
+    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+    void Command(int id) { SendMessageW(m_page.get(), WM_COMMAND, id, 0); }
+    void Notify(int id, UINT code) {
+        NMHDR header{Item(id), static_cast<UINT_PTR>(id), code};
+        SendMessageW(m_page.get(), WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));
+    }
+    void SelectRow(int row) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        state.state = row >= 0 ? LVIS_SELECTED : 0;
+        SendMessageW(m_object.List(), LVM_SETITEMSTATE, row >= 0 ? row : -1, reinterpret_cast<LPARAM>(&state));
+    }
+
+    CThisPcPage m_object;
+    zid::UniqueWindow m_page;
+};
+
+}  // namespace
+
+TEST_F(ThisPcPage, ColumnsAndAnEmptyList) {
+    Create();
+    EXPECT_EQ(WindowText(Item(IDC_CAPTION)), L"");
+    const std::pair<const wchar_t*, int> columns[] = {{L"Version", 100}, {L"Installed On", 100}, {L"Size", 70}};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t heading[32] = L"";
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = heading;
+        column.cchTextMax = 32;
+        ASSERT_TRUE(SendMessageW(m_object.List(), LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(heading, columns[i].first);
+        EXPECT_EQ(column.cx, columns[i].second);
+        EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, i == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT);
+    }
+    EXPECT_TRUE(SendMessageW(m_object.List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+    EXPECT_EQ(WindowText(Item(IDC_INSTALLED_GROUP)), L"Installed Velonar Package (0)");
+    for (int id : {IDC_LAUNCH, IDC_REPAIR, IDC_UNINSTALL, IDC_START_VN, IDC_START_VN64})
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_FALSE(GetWindowLongW(Item(IDC_START_VN64), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(SendMessageW(m_page.get(), WM_CTLCOLORDLG, 0, 0),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+}
+
+TEST_F(ThisPcPage, OnePackageThenOnePerViewSetTheGroupTextAndTheStartButtons) {
+    auto x86 = Entry(KEY_WOW64_32KEY, kFirst, L"5.30.2", 0x051E0002);
+    Create();
+    EXPECT_EQ(WindowText(Item(IDC_INSTALLED_GROUP)), L"Installed Velonar Package (1)");
+    EXPECT_EQ(FirstSelectedRow(m_object.List()), 0);
+    EXPECT_TRUE(Enabled(IDC_LAUNCH) && Enabled(IDC_REPAIR) && Enabled(IDC_UNINSTALL));
+    EXPECT_TRUE(Enabled(IDC_START_VN));
+    EXPECT_FALSE(Enabled(IDC_START_VN64));
+    EXPECT_EQ(m_object.Count32(), 1);
+
+    auto x64 = Entry(KEY_WOW64_64KEY, kSecond, L"5.46", 0x052E0000);
+    Command(IDC_REFRESH);
+    EXPECT_EQ(WindowText(Item(IDC_INSTALLED_GROUP)), L"Installed Velonar Packages (2)");
+    EXPECT_EQ(m_object.Count32(), 1);
+    EXPECT_EQ(m_object.Count64(), 1);
+    EXPECT_TRUE(Enabled(IDC_START_VN64));
+    EXPECT_EQ(ListCellText(m_object.List(), 1, 0), L"5.46 (64 bit)");
+}
+
+TEST_F(ThisPcPage, MissingLocationOrUninstallStringDisableTheirButtons) {
+    auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, L"", L"");
+    Create();
+    EXPECT_EQ(FirstSelectedRow(m_object.List()), 0);
+    EXPECT_FALSE(Enabled(IDC_LAUNCH));
+    EXPECT_FALSE(Enabled(IDC_REPAIR));
+    EXPECT_FALSE(Enabled(IDC_UNINSTALL));
+}
+
+// "5.30.2" sorts before "5.46" although its record comes second: actions go by the row's data.
+TEST_F(ThisPcPage, ActionsFollowTheRowsRecordNotItsPosition) {
+    auto newer = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
+    auto older = Entry(KEY_WOW64_64KEY, kSecond, L"5.30.3", 0x051E0003);
+    Create();
+    ASSERT_EQ(m_object.Records().size(), 2u);
+    ASSERT_EQ(m_object.Records()[0].ProductCode, kFirst);
+    ASSERT_EQ(ListCellText(m_object.List(), 0, 0), L"5.30.3 (64 bit)");
+
+    CScriptedInstaller installer;
+    SelectRow(-1);
+    SelectRow(0);
+    Command(IDC_REPAIR);
+    SelectRow(-1);
+    SelectRow(1);
+    Notify(IDC_LIST1, NM_DBLCLK);  // the same as Uninstall
+    ASSERT_EQ(installer.Calls().size(), 2u);
+    EXPECT_EQ(installer.Calls()[0].Call, L"Reinstall");
+    EXPECT_EQ(installer.Calls()[0].Target, kSecond);
+    EXPECT_EQ(installer.Calls()[1].Call, L"Configure");
+    EXPECT_EQ(installer.Calls()[1].Target, kFirst);
+}
+
+TEST_F(ThisPcPage, RepairWithoutASelectedRowOnlySaysSo) {
+    auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
+    Create();
+    SelectRow(-1);
+    EXPECT_FALSE(Enabled(IDC_REPAIR));
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes;
+    AddLogLine(L"earlier");
+    Command(IDC_REPAIR);
+    EXPECT_TRUE(installer.Calls().empty());
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(LogPaneText().size(), 9u + 15u);  // "HH:MM:SS Cannot repair\r\n" alone
+    EXPECT_TRUE(LogPaneText().ends_with(L" Cannot repair\r\n"));
+}
+
+TEST_F(ThisPcPage, LaunchStartsTheInstalledProgramQuotedAndReportsAMissingOne) {
+    CLaunchRecorder recorder;
+    CopyFileW(CLaunchRecorder::RecorderPath().c_str(), (recorder.Folder() + L"\\Velonar.exe").c_str(), FALSE);
+    auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, recorder.Folder());
+    Create();
+    Command(IDC_LAUNCH);
+    const std::vector<std::wstring> launches = recorder.WaitForLaunches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0], L"\"" + recorder.Folder() + L"\\Velonar.exe\"");
+
+    auto missing = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, L"Z:\\no\\such folder\\");
+    Command(IDC_REFRESH);
+    ScriptedMessageBoxes boxes;
+    Command(IDC_LAUNCH);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text.rfind(L"\"Z:\\no\\such folder\\Velonar.exe\": ", 0), 0u)
+        << Narrow(boxes.Boxes()[0].text);
+    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+}
+
+TEST_F(ThisPcPage, StartMenuShortcutsOfBothBuilds) {
+    wchar_t common[MAX_PATH] = L"";
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, SHGFP_TYPE_CURRENT, common), S_OK);
+    std::wstring path;
+    ASSERT_EQ(StartMenuShortcut(false, path), S_OK);
+    EXPECT_EQ(path, std::wstring(common) + L"\\Programs\\Corrabel\\Velonar.lnk");
+    ASSERT_EQ(StartMenuShortcut(true, path), S_OK);
+    EXPECT_EQ(path, std::wstring(common) + L"\\Programs\\Corrabel\\Velonar (64 bit).lnk");
+
+    // No shortcut there: the shell's own failure is shown.
+    Create();
+    ScriptedMessageBoxes boxes;
+    Command(IDC_START_VN64);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, path + L": Error code = 2");
+}
+
+TEST_F(ThisPcPage, CancelledOpenFileDialogOnlyClearsTheLogPane) {
+    Create();
+    AddLogLine(L"earlier");
+    ScriptedMessageBoxes boxes;
+    CDialogWatcher watcher(L"Open Installer Package", [](HWND dialog) { PressButton(dialog, IDCANCEL); });
+    Command(IDC_INSTALL);
+    EXPECT_TRUE(watcher.Seen());
+    EXPECT_TRUE(LogPaneText().empty());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ThisPcPage, ToolTipsOnlyOutsideWine) {
+    const size_t before = RegisteredToolTipCount();
+    Create();
+    EXPECT_EQ(RegisteredToolTipCount(), before);
+    m_page.reset();
+    Platform().Wine = false;
+    Create();
+    EXPECT_EQ(RegisteredToolTipCount(), before + 1);
+    m_page.reset();  // the tip goes with its page
+    EXPECT_EQ(RegisteredToolTipCount(), before);
+}
+
+// The recent packages as a menu: shortened paths, icons except for a path ending in a backslash.
+namespace {
+struct MenuSeen {
+    int Items = -1;
+    std::vector<bool> HasIcon;
+    std::vector<std::wstring> Texts;
+};
+MenuSeen g_menuSeen;
+
+void CALLBACK InspectMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (!menuWindow)
+        return;
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    g_menuSeen.Items = GetMenuItemCount(menu);
+    for (int i = 0; i < g_menuSeen.Items; ++i) {
+        wchar_t text[MAX_PATH] = L"";
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_CHECKMARKS | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = MAX_PATH;
+        GetMenuItemInfoW(menu, i, TRUE, &item);
+        g_menuSeen.HasIcon.push_back(item.hbmpUnchecked != nullptr);
+        g_menuSeen.Texts.push_back(text);
+    }
+    EndMenu();
+}
+}  // namespace
+
+TEST_F(ThisPcPage, RecentPackagesMenuShowsEachPathWithItsIconAndChoosingNothingDoesNothing) {
+    Create();
+    Settings().RecentPackages = {L"C:\\Packages\\velonar64-5.46.msi", L"C:\\Packages\\"};
+    g_menuSeen = {};
+    CScriptedInstaller installer;
+    AddLogLine(L"earlier");
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, InspectMenu);
+    Notify(IDC_INSTALL, BCN_DROPDOWN);
+    KillTimer(nullptr, timer);
+    ASSERT_EQ(g_menuSeen.Items, 2);
+    EXPECT_EQ(g_menuSeen.Texts[0], L"C:\\Packages\\velonar64-5.46.msi");
+    EXPECT_TRUE(g_menuSeen.HasIcon[0]);
+    EXPECT_FALSE(g_menuSeen.HasIcon[1]);
+    EXPECT_TRUE(installer.Calls().empty());
+    EXPECT_FALSE(LogPaneText().empty());  // nothing chosen: nothing cleared
+}
