@@ -52,3 +52,9 @@ target_link_options(ZIDezureziv PRIVATE -municode -mwindows)
 set_target_properties(ZIDezureziv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tests)
+
+# Measurements, not tests (scripts/bench-inventory); built on request only.
+add_executable(inventory_bench EXCLUDE_FROM_ALL bench/inventory_bench.cpp)
+zid_use_layer_view(inventory_bench thispc)
+target_link_libraries(inventory_bench PRIVATE zid_thispc zid_res)
+target_link_options(inventory_bench PRIVATE -municode)

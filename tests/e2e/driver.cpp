@@ -17,9 +17,12 @@ struct WindowSearch {
     HWND found;
 };
 
+// WM_GETTEXT itself: GetWindowText does not ask a control of another process for its text.
 std::wstring TextOf(HWND window) {
-    wchar_t text[1024] = L"";
-    GetWindowTextW(window, text, 1024);
+    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
     return text;
 }
 
@@ -105,31 +108,119 @@ std::wstring ControlText(HWND dialog, int id) {
     return TextOf(GetDlgItem(dialog, id));
 }
 
+// A copy of T in another process's memory, for messages whose parameter points at a record.
+template <typename T>
+class CRemote {
+public:
+    CRemote(HANDLE process, const T& value)
+        : m_process(process),
+          m_remote(VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+        if (m_remote)
+            WriteProcessMemory(process, m_remote, &value, sizeof(T), nullptr);
+    }
+    ~CRemote() {
+        if (m_remote)
+            VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
+    }
+    CRemote(const CRemote&) = delete;
+    CRemote& operator=(const CRemote&) = delete;
+
+    T* get() const { return static_cast<T*>(m_remote); }
+    LPARAM param() const { return reinterpret_cast<LPARAM>(m_remote); }
+    T Read() const {
+        T value{};
+        if (m_remote)
+            ReadProcessMemory(m_process, m_remote, &value, sizeof(T), nullptr);
+        return value;
+    }
+
+private:
+    HANDLE m_process;
+    void* m_remote;
+};
+
+constexpr size_t kRemoteChars = 260;
+
+template <typename Item>
+struct RemoteItem {
+    Item item;
+    wchar_t text[kRemoteChars];
+};
+
 std::vector<std::wstring> TabTexts(HANDLE process, HWND tab) {
     std::vector<std::wstring> texts;
     const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-    constexpr size_t kChars = 128;
-    struct Remote {
-        TCITEMW item;
-        wchar_t text[kChars];
-    };
-    auto* remote = static_cast<Remote*>(
-        VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!remote)
-        return texts;
+    CRemote<RemoteItem<TCITEMW>> remote(process, {});
     for (int i = 0; i < count; ++i) {
-        Remote local{};
+        RemoteItem<TCITEMW> local{};
         local.item.mask = TCIF_TEXT;
-        local.item.pszText = remote->text;
-        local.item.cchTextMax = kChars;
-        WriteProcessMemory(process, remote, &local, sizeof(local), nullptr);
-        SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&remote->item));
-        ReadProcessMemory(process, remote, &local, sizeof(local), nullptr);
-        local.text[kChars - 1] = L'\0';
+        local.item.pszText = remote.get()->text;
+        local.item.cchTextMax = kRemoteChars;
+        WriteProcessMemory(process, remote.get(), &local, sizeof(local), nullptr);
+        SendMessageW(tab, TCM_GETITEMW, i, remote.param());
+        local = remote.Read();
+        local.text[kRemoteChars - 1] = L'\0';
         texts.emplace_back(local.text);
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return texts;
+}
+
+std::vector<std::wstring> ListColumnTexts(HANDLE process, HWND list, int column) {
+    std::vector<std::wstring> texts;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    CRemote<RemoteItem<LVITEMW>> remote(process, {});
+    for (int i = 0; i < count; ++i) {
+        RemoteItem<LVITEMW> local{};
+        local.item.iSubItem = column;
+        local.item.pszText = remote.get()->text;
+        local.item.cchTextMax = kRemoteChars;
+        WriteProcessMemory(process, remote.get(), &local, sizeof(local), nullptr);
+        SendMessageW(list, LVM_GETITEMTEXTW, i, remote.param());
+        local = remote.Read();
+        local.text[kRemoteChars - 1] = L'\0';
+        texts.emplace_back(local.text);
+    }
+    return texts;
+}
+
+void SelectListRow(HANDLE process, HWND list, int row) {
+    LVITEMW clear{};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    CRemote<LVITEMW> none(process, clear);
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), none.param());
+    LVITEMW select = clear;
+    select.state = LVIS_SELECTED | LVIS_FOCUSED;
+    CRemote<LVITEMW> one(process, select);
+    SendMessageW(list, LVM_SETITEMSTATE, row, one.param());
+}
+
+void DoubleClickListRow(HANDLE process, HWND list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_LABEL;
+    CRemote<RECT> remote(process, bounds);
+    SendMessageW(list, LVM_GETITEMRECT, row, remote.param());
+    bounds = remote.Read();
+    const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+void ChooseFile(HWND openDialog, const std::wstring& path) {
+    // The old-style dialog has the edit edt1; the Explorer-style one an edit inside the combo box cmb13.
+    constexpr int kOldStyleEdit = 1152;
+    constexpr int kExplorerCombo = 1148;
+    HWND edit = GetDlgItem(openDialog, kOldStyleEdit);
+    if (!edit) {
+        HWND combo = GetDlgItem(openDialog, kExplorerCombo);
+        edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        for (HWND inner = FindWindowExW(combo, nullptr, nullptr, nullptr); !edit && inner;
+             inner = FindWindowExW(combo, inner, nullptr, nullptr))
+            edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
+    }
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ClickButton(openDialog, IDOK);
 }
 
 void ClickButton(HWND dialog, int id) {

@@ -48,6 +48,19 @@ std::vector<std::wstring> TabTexts(HANDLE process, HWND tab);
 // Clicks a button by sending its command to the dialog, as a click would.
 void ClickButton(HWND dialog, int id);
 
+// The texts of one column of a list view in another process, top to bottom.
+std::vector<std::wstring> ListColumnTexts(HANDLE process, HWND list, int column);
+
+// Selects one row of a list view in another process (and only that row).
+void SelectListRow(HANDLE process, HWND list, int row);
+
+// Double-clicks one row of a list view in another process with the mouse messages a user's
+// double click sends.
+void DoubleClickListRow(HANDLE process, HWND list, int row);
+
+// The file name typed into a standard open-file dialog and the dialog confirmed.
+void ChooseFile(HWND openDialog, const std::wstring& path);
+
 // Waits until predicate is true or the timeout passes, dispatching own messages meanwhile.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {

@@ -13,6 +13,7 @@
 #include "support/launch_recorder.h"
 #include "support/message_boxes.h"
 #include "win/errors.h"
+#include "win/platform.h"
 #include "win/program.h"
 
 namespace {
@@ -198,4 +199,31 @@ TEST_F(Runner, WorkerThatCannotStartIsReportedWithTheRuntimesText) {
     EXPECT_EQ(boxes.Boxes()[0].text, L"_beginthreadex: " + std::wstring(text, text + strlen(text)));
     EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
     EXPECT_TRUE(LogPaneText().empty());
+}
+
+// Outside Wine the report is in the file before the installer is asked to append its own log.
+// (Wine's installer would write over it from the start of the file, which is why the report is
+// skipped there.)
+TEST_F(Runner, ReportIsInTheLogBeforeTheInstallerAppendsToIt) {
+    SetLogging(true);
+    Platform().Wine = false;
+    CLaunchRecorder recorder;
+    CScriptedInstaller installer;
+    std::string seen;
+    installer.DuringCall = [&](const InstallerCall& call) {
+        seen = ReadFileBytes(call.LogPath.value_or(L""));
+        std::string appended = seen + "=== Logging started ===\r\n";
+        WriteFileBytes(*call.LogPath, appended);
+    };
+    OperationRequest install = Request(OperationCommand::Install);
+    install.PackagePath = fixtures::Path(L"velonar64-5.45.3-signed.msi");
+    ASSERT_EQ(RunOperation(install), 0u);
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].LogAttributes, static_cast<DWORD>(INSTALLLOGATTRIBUTES_APPEND));
+    ASSERT_GT(seen.size(), 4u);
+    EXPECT_EQ(seen.substr(0, 2), std::string("\xFF\xFE"));
+    const std::string modules("M\0o\0d\0u\0l\0e\0s\0 \0l\0o\0a\0d\0e\0d\0:\0", 30);
+    EXPECT_NE(seen.find(modules), std::string::npos);
+    EXPECT_EQ(recorder.WaitForLaunches(1).size(), 1u);
+    DeleteFileW(install.LogPath.c_str());
 }
