@@ -80,6 +80,15 @@ std::string ReadFileBytes(const std::wstring& path, size_t limit) {
     return bytes;
 }
 
+std::string Utf16LeBytes(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Narrow text for test messages.
@@ -25,6 +26,9 @@ std::wstring WinePath(const std::string& linuxPath);
 
 // The bytes of a file (at most limit of them); empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path, size_t limit = 1 << 24);
+
+// The UTF-16LE bytes of text, without a byte-order mark.
+std::string Utf16LeBytes(std::u16string_view text);
 
 // Replaces the file's content with bytes (creating it); false on failure.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
