@@ -11,6 +11,8 @@
 #include "log/preamble.h"
 #include "operations/basic_ui.h"
 #include "operations/known_builds.h"
+#include "operations/outcome_report.h"
+#include "operations/preflight.h"
 #include "operations/windows_installer.h"
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
@@ -88,10 +90,10 @@ UINT OperationWorker(const OperationRequest& request, bool basicUi) {
     return ERROR_INVALID_FUNCTION;  // 1: not an operation
 }
 
-std::wstring ResultLinePrefix(const OperationRequest& request) {
-    std::wstring prefix = CommandWord(request.Command);
-    if (prefix.empty())
-        return prefix;
+std::wstring OperationTitle(const OperationRequest& request) {
+    std::wstring title = CommandWord(request.Command);
+    if (title.empty())
+        return title;
     std::wstring version;
     const wchar_t* label = BuildLabel(false);
     if (request.Package) {
@@ -105,8 +107,13 @@ std::wstring ResultLinePrefix(const OperationRequest& request) {
         label = BuildLabel(package.GetProperty(L"UpgradeCode") == kUpgradeCode64);
     }
     if (!version.empty())
-        prefix += L" " + version + L" (" + label + L")";
-    return prefix + L": ";
+        title += L" " + version + L" (" + label + L")";
+    return title;
+}
+
+std::wstring ResultLinePrefix(const OperationRequest& request) {
+    const std::wstring title = OperationTitle(request);
+    return title.empty() ? title : title + L": ";
 }
 
 DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
@@ -120,6 +127,12 @@ DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
 
 DWORD RunOperation(OperationRequest& request) {
     CWaitCursor busy;
+    const std::wstring title = OperationTitle(request);
+    const std::wstring prefix = title.empty() ? title : title + L": ";
+    if (!ConfirmBeforeOperation(request)) {
+        AddLogLine((prefix + L"Canceled").c_str());
+        return ERROR_INSTALL_USEREXIT;
+    }
     request.LogPath = GetLogFilePath();
     WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
 
@@ -146,8 +159,9 @@ DWORD RunOperation(OperationRequest& request) {
 
     wchar_t code[32];
     swprintf(code, 32, L"Exit code %d: ", static_cast<int>(result));
-    const std::wstring line = ResultLinePrefix(request) + code + GetErrorText(result);
+    const std::wstring line = prefix + code + GetErrorText(result);
     AddLogLine(line.c_str());
+    ReportOutcome(request, title, result);
     ShowInstallerLog(request.LogPath);
     return result;
 }

@@ -8,15 +8,19 @@
 
 #include "operations/operation.h"
 
-// Runs request (its LogPath is set here): log file, diagnostic report, the worker, the result line,
-// the installer log shown. Returns Windows Installer's result, or the failure code of the thread start.
+// Runs request (its LogPath is set here): checks what would make it fail (the user may cancel:
+// 1602), log file, diagnostic report, the worker, the result line and why it failed, the installer
+// log shown. Returns Windows Installer's result, or the failure code of the thread start.
 DWORD RunOperation(OperationRequest& request);
 
 // The worker's Windows Installer calls for request at the given basic UI mode; their result
 // (1 for an unknown command).
 UINT OperationWorker(const OperationRequest& request, bool basicUi);
 
-// "Install 5.45.3 (64 bit): ", "Repair: ", or "" for an unknown command: how the result line begins.
+// "Install 5.45.3 (64 bit)", "Repair", or "" for an unknown command: what the operation is called.
+std::wstring OperationTitle(const OperationRequest& request);
+
+// The title and ": " (or "" for an unknown command): how the result line begins.
 std::wstring ResultLinePrefix(const OperationRequest& request);
 
 // Reports a worker thread that did not start ("_beginthreadex" with the C runtime's text for

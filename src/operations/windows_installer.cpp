@@ -17,6 +17,20 @@ public:
         return MsiConfigureProductW(product, level, state);
     }
     UINT ReinstallProduct(const wchar_t* product, DWORD mode) override { return MsiReinstallProductW(product, mode); }
+    INSTALLSTATE QueryProductState(const wchar_t* product) override { return MsiQueryProductStateW(product); }
+    std::wstring GetProductInfo(const wchar_t* product, const wchar_t* property) override {
+        DWORD length = 0;
+        wchar_t probe[1] = L"";
+        const UINT result = MsiGetProductInfoW(product, property, probe, &length);
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+            return {};
+        std::wstring value(static_cast<size_t>(length) + 1, L'\0');
+        DWORD capacity = length + 1;
+        if (MsiGetProductInfoW(product, property, value.data(), &capacity) != ERROR_SUCCESS)
+            return {};
+        value.resize(capacity);
+        return value;
+    }
 };
 
 CMsiInstaller g_msi;

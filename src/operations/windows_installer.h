@@ -1,9 +1,11 @@
-// The Windows Installer calls that operations make, behind one replaceable object: tests put a
-// scripted installer in its place for results the real one rarely gives.
+// The Windows Installer calls that operations and their checks make, behind one replaceable object:
+// tests put a scripted installer in its place for results the real one rarely gives.
 #pragma once
 
 #include <windows.h>
 #include <msi.h>
+
+#include <string>
 
 class IWindowsInstaller {
 public:
@@ -18,6 +20,10 @@ public:
                                   const wchar_t* commandLine) = 0;
     // MsiReinstallProduct.
     virtual UINT ReinstallProduct(const wchar_t* product, DWORD mode) = 0;
+    // MsiQueryProductState.
+    virtual INSTALLSTATE QueryProductState(const wchar_t* product) = 0;
+    // MsiGetProductInfo, whole whatever its length; empty when the product or property is unknown.
+    virtual std::wstring GetProductInfo(const wchar_t* product, const wchar_t* property) = 0;
 
 protected:
     ~IWindowsInstaller() = default;

@@ -1,5 +1,7 @@
 #include "win/message_box.h"
 
+#include <utility>
+
 namespace {
 MessageBoxAnswerer& Answerer() {
     static MessageBoxAnswerer answerer;
@@ -13,6 +15,6 @@ int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& cap
     return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
 }
 
-void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
-    Answerer() = std::move(answerer);
+MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+    return std::exchange(Answerer(), std::move(answerer));
 }

@@ -9,8 +9,8 @@
 // Shows a message box and returns the button that closed it (as MessageBoxW does).
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT style);
 
-// Replaces how the answer is obtained (tests record the box and script the answer);
-// an empty function restores the real message box.
+// Replaces how the answer is obtained (tests record the box and script the answer); an empty
+// function restores the real message box. Returns the answerer it replaced.
 using MessageBoxAnswerer =
     std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT style)>;
-void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer);

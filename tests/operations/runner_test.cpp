@@ -118,7 +118,7 @@ TEST_F(Runner, ResultLineNamesTheOperationVersionAndBuildThenTheCodeAndItsText) 
         if (!expected.ends_with(L"\r\n"))
             expected += L"\r\n";
         ASSERT_GT(pane.size(), 9u);
-        EXPECT_EQ(pane.substr(9), expected) << Narrow(pane);
+        EXPECT_EQ(pane.substr(9, expected.size()), expected) << Narrow(pane);
     }
 }
 

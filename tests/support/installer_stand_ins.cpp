@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "resource.h"
+#include "win/module_info.h"
 #include "win/platform.h"
 #include "win/program.h"
 
@@ -61,6 +62,19 @@ UINT CScriptedInstaller::ReinstallProduct(const wchar_t* product, DWORD mode) {
     m_current.Target = product;
     m_current.ReinstallMode = mode;
     return Finish();
+}
+
+INSTALLSTATE CScriptedInstaller::QueryProductState(const wchar_t* product) {
+    const bool unknown = std::find(UnknownProducts.begin(), UnknownProducts.end(), product) != UnknownProducts.end();
+    return unknown ? INSTALLSTATE_UNKNOWN : INSTALLSTATE_DEFAULT;
+}
+
+std::wstring CScriptedInstaller::GetProductInfo(const wchar_t*, const wchar_t* property) {
+    for (const auto& [name, value] : ProductInfo) {
+        if (name == property)
+            return value;
+    }
+    return std::wstring(property) == INSTALLPROPERTY_LOCALPACKAGE ? GetModulePath() : std::wstring();
 }
 
 UINT CScriptedInstaller::Finish() {

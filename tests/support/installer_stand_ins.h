@@ -38,6 +38,10 @@ public:
     CScriptedInstaller& operator=(const CScriptedInstaller&) = delete;
 
     std::function<void(const InstallerCall&)> DuringCall;
+    // Products it does not know (any other is installed); properties it answers for every product
+    // (the cached package is this test program's own file unless set).
+    std::vector<std::wstring> UnknownProducts;
+    std::vector<std::pair<std::wstring, std::wstring>> ProductInfo;
     const std::vector<InstallerCall>& Calls() const { return m_calls; }
 
     void EnableLog(DWORD mode, const wchar_t* path, DWORD attributes) override;
@@ -45,6 +49,8 @@ public:
     UINT InstallProduct(const wchar_t* package, const wchar_t* commandLine) override;
     UINT ConfigureProduct(const wchar_t* product, int level, INSTALLSTATE state, const wchar_t* commandLine) override;
     UINT ReinstallProduct(const wchar_t* product, DWORD mode) override;
+    INSTALLSTATE QueryProductState(const wchar_t* product) override;
+    std::wstring GetProductInfo(const wchar_t* product, const wchar_t* property) override;
 
 private:
     UINT Finish();

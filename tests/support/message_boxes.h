@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "win/message_box.h"
+
 struct RecordedBox {
     HWND owner;
     std::wstring text;
@@ -29,4 +31,18 @@ public:
 private:
     std::deque<int> m_answers;
     std::vector<RecordedBox> m_boxes;
+    MessageBoxAnswerer m_previous;
+};
+
+// While alive, a message box nobody scripted fails the test (and is answered Cancel) instead of
+// waiting for a user who is not there.
+class UnexpectedMessageBoxes {
+public:
+    UnexpectedMessageBoxes();
+    ~UnexpectedMessageBoxes();
+    UnexpectedMessageBoxes(const UnexpectedMessageBoxes&) = delete;
+    UnexpectedMessageBoxes& operator=(const UnexpectedMessageBoxes&) = delete;
+
+private:
+    MessageBoxAnswerer m_previous;
 };

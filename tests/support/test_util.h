@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/message_boxes.h"
+
 // Narrow text for test messages.
 std::string Narrow(const std::wstring& text);
 
@@ -55,9 +57,12 @@ private:
 // path, an empty log pane, closed settings, Wine facts as detected.
 void ResetProgramState(HWND mainWindow = nullptr);
 
-// A test that starts and ends with ResetProgramState.
+// A test that starts and ends with ResetProgramState; a message box it did not script fails it.
 class ProgramStateTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetProgramState(); }
     void TearDown() override { ResetProgramState(); }
+
+private:
+    UnexpectedMessageBoxes m_unexpected;
 };

@@ -1,0 +1,27 @@
+#include "operations/outcome_report.h"
+
+#include "log/installer_diagnosis.h"
+#include "log/installer_log.h"
+#include "win/file_io.h"
+
+void ReportOutcome(const OperationRequest& request, const std::wstring& operation, DWORD result) {
+    const int code = static_cast<int>(result);
+    if (code == kResultSuccess)
+        return;
+    InstallerDiagnosis diagnosis;
+    diagnosis.Result = code;
+    std::string log;
+    if (request.LogPath.empty())
+        diagnosis.Lines = ExplainResult(code);
+    else if (ReadWholeFile(request.LogPath, log) == ERROR_SUCCESS)
+        diagnosis = DiagnoseInstallerLog(log, code);
+    if (diagnosis.Lines.empty())
+        return;
+    for (const std::wstring& line : diagnosis.Lines)
+        AddLogLine(line.c_str());
+    if (!request.LogPath.empty()) {
+        const std::wstring subject = request.PackagePath ? operation + L" " + *request.PackagePath : operation;
+        // The summary is an extra for support: without it the log pane still says everything.
+        WriteWholeFile(SummaryPathFor(request.LogPath), FormatDiagnosisSummary(subject, diagnosis, request.LogPath));
+    }
+}

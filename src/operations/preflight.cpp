@@ -1,0 +1,123 @@
+#include "operations/preflight.h"
+
+#include <windows.h>
+#include <msi.h>
+
+#include "log/installer_log.h"
+#include "operations/windows_installer.h"
+#include "win/handles.h"
+#include "win/message_box.h"
+#include "win/program.h"
+#include "win/registry.h"
+
+namespace {
+
+// Held by Windows Installer while it runs an installation; a second one then ends with 1618.
+constexpr wchar_t kExecuteMutex[] = L"Global\\_MSIExecute";
+
+struct RestartMarker {
+    const wchar_t* Key;
+    const wchar_t* Value;  // null: the key's presence is the marker
+    const wchar_t* Name;
+};
+constexpr RestartMarker kRestartMarkers[] = {
+    {L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", L"PendingFileRenameOperations",
+     L"files to replace at the next start"},
+    {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based Servicing\\RebootPending", nullptr,
+     L"Windows component servicing"},
+    {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\RebootRequired", nullptr,
+     L"Windows Update"},
+};
+
+bool AnotherInstallationRuns() {
+    zid::UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kExecuteMutex));
+    if (!mutex)
+        return false;
+    const DWORD wait = WaitForSingleObject(mutex.get(), 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        ReleaseMutex(mutex.get());
+        return false;
+    }
+    return wait == WAIT_TIMEOUT;
+}
+
+// The names of the markers of a pending restart that are present.
+std::wstring PendingRestartMarkers() {
+    std::wstring names;
+    for (const RestartMarker& marker : kRestartMarkers) {
+        CRegKey key;
+        if (key.OpenKey(HKEY_LOCAL_MACHINE, marker.Key, KEY_READ | KEY_WOW64_64KEY) != ERROR_SUCCESS)
+            continue;
+        DWORD size = 0;
+        // A rename list holds at least one name and its terminators when it is not empty.
+        if (marker.Value &&
+            (RegQueryValueExW(key.get(), marker.Value, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+             size <= 2 * sizeof(wchar_t)))
+            continue;
+        names += names.empty() ? marker.Name : std::wstring(L", ") + marker.Name;
+    }
+    return names;
+}
+
+bool FileExists(const std::wstring& path) {
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Repair and uninstall need the product registered with Windows Installer and a package to work from.
+void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* operation,
+                           std::vector<PreflightFinding>& findings) {
+    IWindowsInstaller& installer = WindowsInstaller();
+    const wchar_t* product = package.ProductCode.c_str();
+    if (installer.QueryProductState(product) != INSTALLSTATE_DEFAULT) {
+        findings.push_back({L"Check: Windows Installer does not know this installation (" + package.ProductCode +
+                                L"): only its entry in the list of installed programs is left.",
+                            std::wstring(operation) +
+                                L" cannot work: Windows Installer does not know this installation of Velonar; only "
+                                L"its entry in the list of installed programs is left.\r\n\r\nContinue anyway?"});
+        return;
+    }
+    const std::wstring cached = installer.GetProductInfo(product, INSTALLPROPERTY_LOCALPACKAGE);
+    if (FileExists(cached))
+        return;
+    const std::wstring source = installer.GetProductInfo(product, INSTALLPROPERTY_INSTALLSOURCE) +
+                                installer.GetProductInfo(product, INSTALLPROPERTY_PACKAGENAME);
+    const bool sourceGone = !FileExists(source);
+    findings.push_back(
+        {L"Check: the copy of the package that Windows Installer keeps for this installation is "
+         L"missing" +
+             (cached.empty() ? std::wstring() : L" (" + cached + L")") +
+             (sourceGone ? L", and so is the package it was installed from." : L"."),
+         sourceGone
+             ? std::wstring(operation) + L" will most likely fail (1612): Windows Installer has no package of this "
+                                         L"installation left to work from.\r\n\r\nContinue anyway?"
+             : std::wstring()});
+}
+
+}  // namespace
+
+std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request) {
+    std::vector<PreflightFinding> findings;
+    if (AnotherInstallationRuns())
+        findings.push_back({L"Check: another installation is in progress.",
+                            L"Another installation is in progress: Windows Installer will refuse this one (1618) "
+                            L"until it has ended.\r\n\r\nContinue anyway?"});
+    if (const std::wstring markers = PendingRestartMarkers(); !markers.empty())
+        findings.push_back({L"Check: a restart of Windows is pending (" + markers +
+                                L"). If the operation fails, restart Windows and try again.",
+                            L""});
+    if (request.Package && request.Command == OperationCommand::Repair)
+        CheckInstalledProduct(*request.Package, L"Repair", findings);
+    if (request.Package && request.Command == OperationCommand::Uninstall)
+        CheckInstalledProduct(*request.Package, L"Uninstall", findings);
+    return findings;
+}
+
+bool ConfirmBeforeOperation(const OperationRequest& request) {
+    for (const PreflightFinding& finding : CheckBeforeOperation(request)) {
+        AddLogLine(finding.Line.c_str());
+        if (!finding.Question.empty() && ShowMessageBox(MainWindow(), finding.Question, kProgramName,
+                                                        MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+            return false;
+    }
+    return true;
+}
