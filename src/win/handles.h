@@ -5,6 +5,7 @@
 #include <wininet.h>
 #include <msi.h>
 #include <wincrypt.h>
+#include <objbase.h>
 
 #include <cstdint>
 #include <type_traits>
@@ -91,6 +92,9 @@ inline void DestroyWindowHandle(HWND h) noexcept {
 inline void FreeArgumentList(LPWSTR* a) noexcept {
     LocalFree(a);
 }
+inline void FreeTaskMemory(PWSTR p) noexcept {
+    CoTaskMemFree(p);
+}
 }  // namespace detail
 
 using UniqueHKey = unique_handle<HKEY, &RegCloseKey>;
@@ -108,6 +112,7 @@ using UniqueLocal = unique_handle<HLOCAL, &detail::FreeLocalMemory>;
 using UniqueGlobal = unique_handle<HGLOBAL, &detail::FreeGlobalMemory>;
 using UniqueWindow = unique_handle<HWND, &detail::DestroyWindowHandle>;
 using UniqueArgumentList = unique_handle<LPWSTR*, &detail::FreeArgumentList>;  // CommandLineToArgvW
+using UniqueTaskString = unique_handle<PWSTR, &detail::FreeTaskMemory>;        // text from COM's task allocator
 
 // Runs a one-off cleanup when the scope ends.
 template <typename F>
