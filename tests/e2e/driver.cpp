@@ -135,3 +135,39 @@ std::vector<std::wstring> TabTexts(HANDLE process, HWND tab) {
 void ClickButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
+
+namespace {
+
+struct PageSearch {
+    int Id;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchPage(HWND child, LPARAM param) {
+    auto& search = *reinterpret_cast<PageSearch*>(param);
+    if (ClassOf(child) != L"#32770" || !GetDlgItem(child, search.Id))
+        return TRUE;
+    search.Found = child;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindPage(HWND main, int id) {
+    PageSearch search{id, nullptr};
+    EnumChildWindows(main, MatchPage, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void SelectListRow(HANDLE process, HWND list, int row) {
+    auto* remote = static_cast<LVITEMW*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote)
+        return;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}

@@ -48,6 +48,12 @@ std::vector<std::wstring> TabTexts(HANDLE process, HWND tab);
 // Clicks a button by sending its command to the dialog, as a click would.
 void ClickButton(HWND dialog, int id);
 
+// The page of the main window that holds control id, or null.
+HWND FindPage(HWND main, int id);
+
+// Selects (only) row of a list view in another process.
+void SelectListRow(HANDLE process, HWND list, int row);
+
 // Waits until predicate is true or the timeout passes, dispatching own messages meanwhile.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {
