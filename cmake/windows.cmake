@@ -52,3 +52,10 @@ target_link_options(ZIDezureziv PRIVATE -municode -mwindows)
 set_target_properties(ZIDezureziv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tests)
+
+# The download engine's speed against curl (scripts/bench-download): a console program built on
+# request, never by CTest.
+add_executable(download_bench EXCLUDE_FROM_ALL bench/download_bench.cpp)
+zid_use_layer_view(download_bench net)
+target_link_libraries(download_bench PRIVATE zid_net psapi)
+target_link_options(download_bench PRIVATE -municode)

@@ -181,10 +181,11 @@ TEST_F(Engine, CancelWhileAReadIsPendingDeletesThePartialFile) {
     DownloadRequest request(WebsiteBase(L"slow") + L"bytes/2000000", DownloadKind::Package);
     ASSERT_TRUE(AttachLocalFile(request, folder));
     const std::wstring path = request.LocalPath;
+    // Reads of 4 KiB: the website sends one every 100 ms, so a read is soon waiting for the next.
+    m_engine->SetFileBufferSize(4097);
     DWORD_PTR transfer = 0;
     ASSERT_TRUE(m_engine->Start(request, m_recorder.Window(), &transfer));
     ASSERT_TRUE(m_recorder.WaitForReceived(8192));
-    // The website sends a piece every 100 ms: by now the next read waits for it.
     Sleep(30);
     m_engine->Cancel(transfer);
     ASSERT_TRUE(m_recorder.WaitForFinishes(1));
