@@ -67,6 +67,7 @@ inline bool IsInProgress(const DownloadRequest& request) {
     return request.Finishes.load() < request.Starts.load();
 }
 
+// The last download of the request has ended (its results can be read).
 inline bool IsFinished(const DownloadRequest& request) {
     return (request.Flags.load() & kRequestFinished) != 0;
 }

@@ -39,7 +39,9 @@ public:
     CTransfer(const CTransfer&) = delete;
     CTransfer& operator=(const CTransfer&) = delete;
 
+    // WinINet's context value for this transfer; never 0, never reused in the process.
     DWORD_PTR Id() const { return m_id; }
+    // One more reference (atomic).
     void AddRef() noexcept;
     // Frees the transfer with its last reference (ending the busy cursor it may hold).
     void Release() noexcept;

@@ -18,6 +18,7 @@ public:
     // Creates the page from its (child-style) template as a child of parent, placed in area; null on failure.
     // Once created it loads the catalogue (a posted Refresh).
     HWND Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area);
+    // The page window and its list (1001); null while the page does not exist.
     HWND Window() const { return m_page; }
     HWND List() const { return m_list; }
 
