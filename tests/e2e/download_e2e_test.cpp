@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <memory>
-
 #include "e2e/driver.h"
 #include "resource.h"
 #include "support/test_util.h"
@@ -14,115 +12,91 @@
 
 namespace {
 
-constexpr wchar_t kProgressCaption[] = L"Velonar Download";
+constexpr wchar_t kProgress[] = L"Velonar Download";
 
-std::wstring DownloadsFolder() {
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &path)))
-        folder = path;
-    CoTaskMemFree(path);
-    return folder;
-}
-
-// An edit control's text (WM_GETTEXT: GetWindowText does not ask another process's controls).
-std::wstring EditText(HWND edit) {
-    wchar_t text[4096] = L"";
-    SendMessageW(edit, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-// The program started against the website in these modes, its main window and VN Website page,
-// once the catalogue has been read.
-class WebsiteProgram {
-public:
+// The program against the website in these modes, once its VN Website page has read the catalogue;
+// closed at the end.
+struct WebsiteProgram {
     explicit WebsiteProgram(const std::wstring& modes)
-        : m_website(L"ZIDEZUREZIV_WEBSITE", WebsiteBase(modes).c_str()), m_program(L"") {
-        m_main = m_program.WaitForDialog(L"ZIDezureziv");
-        m_page = m_main ? FindPage(m_main, IDC_BUILD64) : nullptr;
-        m_list = m_page ? GetDlgItem(m_page, IDC_LIST1) : nullptr;
+        : Website(L"ZIDEZUREZIV_WEBSITE", WebsiteBase(modes).c_str()), Program(L"") {
+        Main = Program.WaitForDialog(L"ZIDezureziv");
+        Page = Main ? FindPage(Main, IDC_BUILD64) : nullptr;
+        List = GetDlgItem(Page, IDC_LIST1);
+        Loaded = Page && WaitUntil([&] {
+                     return ListView_GetItemCount(List) >= 7 && IsWindowEnabled(GetDlgItem(Page, IDC_REFRESH));
+                 });
+        const bool is64 = SendDlgItemMessageW(Page, IDC_BUILD64, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        File = is64 ? L"velonar64-5.46-signed.msi" : L"velonar32-5.46-signed.msi";  // the first row's
+        PWSTR downloads = nullptr;
+        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &downloads)))
+            Saved = std::wstring(downloads) + L"\\" + File;
+        CoTaskMemFree(downloads);
+        DeleteFileW(Saved.c_str());
     }
     ~WebsiteProgram() {
-        if (m_main)
-            ClickButton(m_main, IDCANCEL);
-        m_program.WaitForExit(5000);
+        ClickButton(Main, IDCANCEL);
+        Program.WaitForExit(5000);
+        DeleteFileW(Saved.c_str());
+    }
+    // Selects the first row and clicks Download && Install; the progress dialog, or null.
+    HWND DownloadFirstRow() {
+        SelectListRow(Program.Process(), List, 0);
+        ClickButton(Page, IDC_DOWNLOAD_INSTALL);
+        return Program.WaitForDialog(kProgress);
+    }
+    bool Done(HWND progress) const {
+        return WaitUntil([&] { return !IsWindow(progress) && IsWindowEnabled(Main); });
     }
 
-    bool Loaded() const {
-        return m_list && WaitUntil([&] {
-                   return ListView_GetItemCount(m_list) >= 7 && IsWindowEnabled(GetDlgItem(m_page, IDC_REFRESH));
-               });
-    }
-    // The file the first row saves: the current release of the checked build.
-    std::wstring FirstRowFile() const {
-        const bool is64 = SendDlgItemMessageW(m_page, IDC_BUILD64, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        return is64 ? L"velonar64-5.46-signed.msi" : L"velonar32-5.46-signed.msi";
-    }
-
-    EnvironmentOverride m_website;
-    CProgram m_program;
-    HWND m_main = nullptr;
-    HWND m_page = nullptr;
-    HWND m_list = nullptr;
+    EnvironmentOverride Website;
+    CProgram Program;
+    HWND Main, Page, List;
+    bool Loaded;
+    std::wstring File, Saved;
 };
 
 }  // namespace
 
 TEST(DownloadAndInstall, SavesTheSelectedReleaseAndHandsItOn) {
-    WebsiteProgram program(L"slow=8192");
-    ASSERT_TRUE(program.Loaded());
-    const std::wstring file = program.FirstRowFile();
-    const std::wstring saved = DownloadsFolder() + L"\\" + file;
-    DeleteFileW(saved.c_str());
-    const std::string request = "/slow=8192/packages/" + Narrow(file);
+    WebsiteProgram run(L"slow=8192");
+    ASSERT_TRUE(run.Loaded);
+    const std::string request = "/slow=8192/packages/" + Narrow(run.File);
     const size_t requests = CountWebsiteRequests(request);
-
-    SelectListRow(program.m_program.Process(), program.m_list, 0);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(program.m_page, IDC_DOWNLOAD_INSTALL)); }));
-    ClickButton(program.m_page, IDC_DOWNLOAD_INSTALL);
-    HWND progress = program.m_program.WaitForDialog(kProgressCaption);
+    HWND progress = run.DownloadFirstRow();
     ASSERT_NE(progress, nullptr);
-    EXPECT_FALSE(IsWindowEnabled(program.m_main));
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(progress, IDC_FIELD0) == L"Downloading " + file; }));
-
-    // Done: the dialog has gone, the main window takes input again, the file is the package.
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(progress) && IsWindowEnabled(program.m_main); }));
-    EXPECT_EQ(program.m_program.FindMessageBox(), nullptr);
-    const std::string expected = ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + Narrow(file)));
-    ASSERT_FALSE(expected.empty());
-    EXPECT_TRUE(ReadFileBytes(saved) == expected);
-    // One request, the whole file sent (the log line comes once the response is over).
+    EXPECT_FALSE(IsWindowEnabled(run.Main));
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(progress, IDC_FIELD0) == L"Downloading " + run.File; }));
+    // Handed on: the dialog has gone, the main window takes input again, no box, the file is the package.
+    ASSERT_TRUE(run.Done(progress));
+    EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
+    const std::string package = ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + Narrow(run.File)));
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ReadFileBytes(run.Saved) == package);
     EXPECT_TRUE(WaitUntil([&] { return CountWebsiteRequests(request) == requests + 1; }));
-    EXPECT_EQ(WebsiteRequests().back(), request + " 200 " + std::to_string(expected.size()));
-    DeleteFileW(saved.c_str());
+    EXPECT_EQ(WebsiteRequests().back(), request + " 200 " + std::to_string(package.size()));
 }
 
 TEST(DownloadAndInstall, CancelLeavesNoFileAndTheWindowUsable) {
-    WebsiteProgram program(L"slow=8192");
-    ASSERT_TRUE(program.Loaded());
-    const std::wstring saved = DownloadsFolder() + L"\\" + program.FirstRowFile();
-    DeleteFileW(saved.c_str());
-
-    SelectListRow(program.m_program.Process(), program.m_list, 0);
-    ClickButton(program.m_page, IDC_DOWNLOAD_INSTALL);
-    HWND progress = program.m_program.WaitForDialog(kProgressCaption);
+    WebsiteProgram run(L"slow=8192");
+    ASSERT_TRUE(run.Loaded);
+    HWND progress = run.DownloadFirstRow();
     ASSERT_NE(progress, nullptr);
-    // The headers are in and the first read waits for the body.
-    ASSERT_TRUE(WaitUntil([&] { return !ControlText(progress, IDC_FIELD0).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !ControlText(progress, IDC_FIELD0).empty(); }));  // headers are in
     ClickButton(progress, IDCANCEL);
-
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(progress) && IsWindowEnabled(program.m_main); }));
-    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(saved.c_str()) == INVALID_FILE_ATTRIBUTES; }));
-    EXPECT_EQ(program.m_program.FindMessageBox(), nullptr);
+    ASSERT_TRUE(run.Done(progress));
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(run.Saved.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
 }
 
 TEST(DownloadAndInstall, WithoutASelectedRowNothingIsDownloaded) {
-    WebsiteProgram program(L"ok");
-    ASSERT_TRUE(program.Loaded());
-    ClickButton(program.m_page, IDC_DOWNLOAD_INSTALL);
+    WebsiteProgram run(L"ok");
+    ASSERT_TRUE(run.Loaded);
+    ClickButton(run.Page, IDC_DOWNLOAD_INSTALL);
+    wchar_t log[256] = L"";
+    // WM_GETTEXT: GetWindowText does not ask another process's edit control.
     EXPECT_TRUE(WaitUntil([&] {
-        const std::wstring log = EditText(GetDlgItem(program.m_main, IDC_LOG));
-        return log.size() > 9 && log.substr(9) == L"Cannot download\r\n";
+        SendDlgItemMessageW(run.Main, IDC_LOG, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(log));
+        return std::wstring(log).find(L"Cannot download\r\n") == 9;
     }));
-    EXPECT_EQ(FindWindowW(nullptr, kProgressCaption), nullptr);
+    EXPECT_EQ(FindWindowW(nullptr, kProgress), nullptr);
 }

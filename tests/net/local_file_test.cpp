@@ -6,75 +6,46 @@
 #include "net/local_file.h"
 #include "support/test_util.h"
 
-TEST(DownloadFileName, LastComponentOfThePath) {
-    struct Case {
-        const wchar_t* Url;
-        const wchar_t* Name;
-    };
-    for (const Case& c : {Case{L"http://h/ok/packages/velonar64-5.46-signed.msi", L"velonar64-5.46-signed.msi"},
-                          Case{L"http://h:8080/a/b/Velonar%205.46.msi", L"Velonar%205.46.msi"},
-                          Case{L"https://h/velonar32-5.45.msi", L"velonar32-5.45.msi"},
-                          Case{L"http://h/ok/packages/../evil1.msi", L"evil1.msi"},
-                          Case{L"http://h/ok/../../evil6.msi", L"evil6.msi"}}) {
+TEST(DownloadFileName, LastPathComponentUnlessItCouldLeaveTheFolder) {
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"http://h/ok/packages/velonar64-5.46-signed.msi", L"velonar64-5.46-signed.msi"},
+        {L"http://h:8080/a/Velonar%205.46.msi", L"Velonar%205.46.msi"},
+        {L"http://h/ok/packages/../evil1.msi", L"evil1.msi"},
+        {L"http://h/ok/../../evil6.msi", L"evil6.msi"}};
+    for (auto [url, expected] : names) {
         std::wstring name;
-        EXPECT_TRUE(DownloadFileName(c.Url, name)) << Narrow(c.Url);
-        EXPECT_EQ(name, c.Name) << Narrow(c.Url);
+        EXPECT_TRUE(DownloadFileName(url, name)) << Narrow(url);
+        EXPECT_EQ(name, expected);
     }
-}
-
-TEST(DownloadFileName, NamesThatCouldLeaveTheFolderAreRefused) {
     for (const wchar_t* url :
-         {L"http://h/ok/packages/..%2Fevil2.msi", L"http://h/ok/packages/..%5Cevil3.msi",
-          L"http://h/ok/packages\\..\\evil4.msi", L"http://h/ok/packages/", L"http://h/ok/packages/%2E%2E%5Cevil5.msi",
-          L"http://h/ok/packages/%2e%2e", L"http://h/ok/packages/..", L"http://h/ok/x/CON", L"http://h/ok/x/nul.msi",
-          L"http://h/ok/x/com1", L"http://h/ok/x/a%3Ab.msi", L"http://h/ok/x/name.", L"http://h/ok/x/%00.msi",
-          L"not an address"}) {
+         {L"http://h/p/..%2Fevil2.msi", L"http://h/p/..%5Cevil3.msi", L"http://h/p\\..\\evil4.msi", L"http://h/p/",
+          L"http://h/p/%2E%2E%5Cevil5.msi", L"http://h/p/%2e%2e", L"http://h/p/..", L"http://h/x/CON",
+          L"http://h/x/nul.msi", L"http://h/x/a%3Ab.msi", L"http://h/x/a.", L"not an address"}) {
         std::wstring name = L"unchanged";
         EXPECT_FALSE(DownloadFileName(url, name)) << Narrow(url);
         EXPECT_EQ(name, L"unchanged");
     }
 }
 
-TEST(AttachLocalFile, CreatesTheFileInTheFolderReplacingAnOldOne) {
+TEST(AttachLocalFile, CreatesTheFileInTheFolderOrLeavesTheRequestAlone) {
     const std::wstring folder = ScratchFolder(L"attach");
     ASSERT_TRUE(WriteFileBytes(folder + L"\\v.msi", "old content"));
-    DownloadRequest request(L"http://h/ok/packages/v.msi", DownloadKind::Package);
-    ASSERT_TRUE(AttachLocalFile(request, folder + L"\\.\\"));
-    EXPECT_EQ(request.LocalPath, folder + L"\\v.msi");
-    EXPECT_TRUE(request.File);
-    EXPECT_EQ(request.Flags.load(), kRequestHeapOwned | kRequestToFile);
-    request.File.reset();
-    EXPECT_EQ(ReadFileBytes(request.LocalPath), "");
-}
+    auto request = MakePackageRequest(L"http://h/ok/packages/v.msi");
+    ASSERT_TRUE(AttachLocalFile(*request, folder + L"\\.\\"));
+    EXPECT_EQ(request->LocalPath, folder + L"\\v.msi");
+    EXPECT_EQ(request->Flags.load(), kRequestHeapOwned | kRequestToFile);
+    EXPECT_EQ(ReadFileBytes(request->LocalPath), "");
+    request.reset();  // freed before it started: its file goes with it
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\v.msi").c_str()), INVALID_FILE_ATTRIBUTES);
 
-TEST(AttachLocalFile, FailureLeavesTheRequestAsItWas) {
-    const std::wstring folder = ScratchFolder(L"attach-fail");
-    struct Case {
-        std::wstring Folder;
-        const wchar_t* Url;
-        DWORD Error;
-    };
-    const Case cases[] = {
-        {folder + L"\\missing", L"http://h/p/v.msi", ERROR_PATH_NOT_FOUND},
-        {folder + L"\\" + std::wstring(240, L'x'), L"http://h/p/v.msi", ERROR_FILENAME_EXCED_RANGE},
-        {folder, L"http://h/p/..%5Cv.msi", ERROR_INVALID_NAME},
-        {folder, L"http://h/p/", ERROR_INVALID_NAME},
-    };
-    for (const Case& c : cases) {
-        DownloadRequest request(c.Url, DownloadKind::Package);
-        EXPECT_FALSE(AttachLocalFile(request, c.Folder)) << Narrow(c.Url);
-        EXPECT_EQ(GetLastError(), c.Error) << Narrow(c.Url);
-        EXPECT_EQ(request.Flags.load(), kRequestHeapOwned);
-        EXPECT_TRUE(request.LocalPath.empty());
-        EXPECT_FALSE(request.File);
+    const std::pair<std::wstring, DWORD> failures[] = {
+        {folder + L"\\missing", ERROR_PATH_NOT_FOUND},
+        {folder + L"\\" + std::wstring(240, L'x'), ERROR_FILENAME_EXCED_RANGE}};
+    for (const auto& [where, error] : failures) {
+        DownloadRequest unchanged(L"http://h/p/v.msi", DownloadKind::Package);
+        EXPECT_FALSE(AttachLocalFile(unchanged, where));
+        EXPECT_EQ(GetLastError(), error);
+        EXPECT_EQ(unchanged.Flags.load(), kRequestHeapOwned);
+        EXPECT_TRUE(unchanged.LocalPath.empty());
     }
-}
-
-TEST(AttachLocalFile, RequestFreedBeforeItStartedTakesItsFileAlong) {
-    const std::wstring folder = ScratchFolder(L"attach-free");
-    auto request = MakePackageRequest(L"http://h/p/v.msi");
-    ASSERT_TRUE(AttachLocalFile(*request, folder));
-    const std::wstring path = request->LocalPath;
-    request.reset();
-    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

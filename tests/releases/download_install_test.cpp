@@ -1,4 +1,4 @@
-// Download && Install in this process: folder, progress dialog, cancel, links that try to escape.
+// Download && Install in this process: folders, progress dialog, cancel, links that try to escape.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,39 +8,35 @@
 #include "releases/website_harness.h"
 #include "resource.h"
 #include "support/website.h"
-#include "win/platform.h"
 
 namespace {
 
-std::string FixtureBytes(const char* name) {
-    return ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + name));
+std::string Fixture(const std::wstring& name) {
+    return ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + Narrow(name)));
 }
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Files matching pattern in folder.
+// Names of the files in folder that match pattern.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
         names.emplace_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
     return names;
 }
 
-std::wstring g_partialFile;  // the file being saved when the timer below presses Cancel
+std::wstring g_saving;  // the file being saved when the timer below presses Cancel
 
-// Presses Cancel in the progress dialog once the download runs (its headers are shown).
-void CALLBACK CancelOnceSaving(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK CancelOnceRunning(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(nullptr, L"Velonar Download");
-    if (!dialog || !Exists(g_partialFile) || WindowText(GetDlgItem(dialog, IDC_FIELD0)).empty())
-        return;
+    if (!dialog || !Exists(g_saving) || WindowText(GetDlgItem(dialog, IDC_FIELD0)).empty())
+        return;  // not before the headers are in
     KillTimer(nullptr, timer);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
@@ -49,97 +45,76 @@ class DownloadInstall : public WebsiteHarness {
 protected:
     void SetUp() override {
         WebsiteHarness::SetUp();
-        Platform().Win64 = true;
         ASSERT_TRUE(FindDownloadsFolder(m_downloads));
+        ASSERT_TRUE(FindCommonDataFolder(m_common));
+    }
+    // Selects row and runs Download && Install; it returns when the download has ended.
+    void DownloadRow(int row) {
+        SelectRow(row);
+        Command(IDC_DOWNLOAD_INSTALL);
+        EXPECT_TRUE(IsWindowEnabled(m_main));
+        EXPECT_EQ(FindWindowW(nullptr, L"Velonar Download"), nullptr);
     }
     std::wstring m_downloads;
+    std::wstring m_common;
 };
 
 }  // namespace
 
-TEST_F(DownloadInstall, SavesTheReleaseInDownloadsReplacingAnOldFile) {
+TEST_F(DownloadInstall, SavesInDownloadsReplacingAnOldFileElseInCommonData) {
     Load(L"ok");
-    const std::wstring target = m_downloads + L"\\velonar64-5.46-signed.msi";
-    ASSERT_TRUE(WriteFileBytes(target, "an older download"));
-    SelectRow(0);
-    Command(IDC_DOWNLOAD_INSTALL);
-    EXPECT_TRUE(ReadFileBytes(target) == FixtureBytes("velonar64-5.46-signed.msi"));
-    EXPECT_TRUE(IsWindowEnabled(m_main));
-    EXPECT_EQ(FindWindowW(nullptr, L"Velonar Download"), nullptr);
-    EXPECT_EQ(LogPaneText(), L"");
-    EXPECT_TRUE(m_boxes.Boxes().empty());
-    DeleteFileW(target.c_str());
-}
+    const std::wstring name = L"velonar64-5.46-signed.msi";
+    ASSERT_TRUE(WriteFileBytes(m_downloads + L"\\" + name, "an older download"));
+    DownloadRow(0);
+    EXPECT_TRUE(ReadFileBytes(m_downloads + L"\\" + name) == Fixture(name));
+    DeleteFileW((m_downloads + L"\\" + name).c_str());
 
-TEST_F(DownloadInstall, FallsBackToCommonApplicationData) {
-    Load(L"ok");
-    // A folder where the file should go: the Downloads try fails, the next one takes the file.
+    // A folder in the way in Downloads: the next folder takes the file.
     const std::wstring blocked = m_downloads + L"\\velonar64-5.45.3-signed.msi";
     ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
-    std::wstring common;
-    ASSERT_TRUE(FindCommonDataFolder(common));
-    SelectRow(1);
-    Command(IDC_DOWNLOAD_INSTALL);
+    DownloadRow(1);
     RemoveDirectoryW(blocked.c_str());
-    const std::wstring saved = common + L"\\velonar64-5.45.3-signed.msi";
-    EXPECT_TRUE(ReadFileBytes(saved) == FixtureBytes("velonar64-5.45.3-signed.msi"));
-    EXPECT_EQ(common.substr(common.size() - 17), L"\\Corrabel\\Velonar");
-    DeleteFileW(saved.c_str());
+    EXPECT_EQ(m_common.substr(m_common.size() - 17), L"\\Corrabel\\Velonar");
+    EXPECT_TRUE(ReadFileBytes(m_common + L"\\velonar64-5.45.3-signed.msi") == Fixture(L"velonar64-5.45.3-signed.msi"));
+    DeleteFileW((m_common + L"\\velonar64-5.45.3-signed.msi").c_str());
+    EXPECT_EQ(LogPaneText(), L"");
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(DownloadInstall, CancelLeavesNoFileAndEnablesTheMainWindow) {
+TEST_F(DownloadInstall, CancelLeavesNoFile) {
     Load(L"ok");
-    // The package comes slowly (8 KB a second); the catalogue was read at full speed.
-    m_website.reset();  // first: the old override restores what it found when it goes
-    m_website = std::make_unique<EnvironmentOverride>(L"ZIDEZUREZIV_WEBSITE", WebsiteBase(L"slow=8192").c_str());
-    g_partialFile = m_downloads + L"\\velonar64-5.46-signed.msi";
-    DeleteFileW(g_partialFile.c_str());
-    SelectRow(0);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CancelOnceSaving);
-    Command(IDC_DOWNLOAD_INSTALL);
+    CreatePage(L"slow=8192");  // the same rows; the package now comes at 8 KB a second
+    ASSERT_TRUE(PumpUntil([this] { return IsEnabled(IDC_REFRESH) && m_page->Links().size() > 1; }));
+    g_saving = m_downloads + L"\\velonar64-5.46-signed.msi";
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CancelOnceRunning);
+    DownloadRow(0);
     KillTimer(nullptr, timer);
-    EXPECT_TRUE(IsWindowEnabled(m_main));
-    EXPECT_EQ(FindWindowW(nullptr, L"Velonar Download"), nullptr);
-    // The transfer ends on WinINet's thread and deletes what it saved (Wine's WinINet lets the read
-    // under way fill its buffer, or reach the end, first).
-    EXPECT_TRUE(PumpUntil([] { return !Exists(g_partialFile); }, 10000));
-    EXPECT_EQ(LogPaneText(), L"");
+    // The download ends on WinINet's thread and deletes what it saved (Wine's WinINet first lets the
+    // read under way fill its buffer or reach the end).
+    EXPECT_TRUE(PumpUntil([] { return !Exists(g_saving); }, 10000));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(DownloadInstall, HostileLinksNeverWriteOutsideTheDownloadFolder) {
     Load(L"hostile");
     ASSERT_GE(m_page->Links().size(), 8u);
-    std::wstring common;
-    std::wstring temp;
-    ASSERT_TRUE(FindCommonDataFolder(common));
-    ASSERT_TRUE(FindTempDownloadFolder(temp));
-    for (const std::wstring& folder : {m_downloads, common, temp}) {
-        for (const std::wstring& name : FilesIn(folder, L"evil*.msi"))
-            DeleteFileW((folder + L"\\" + name).c_str());
-    }
-    // Rows 1 to 7 carry the hostile links, in the website's order.
+    // Rows 1 to 7 carry the website's hostile links; only two of them name a plain file.
     const bool saved[] = {true, false, false, false, false, false, true};
     for (int row = 1; row <= 7; ++row) {
         const std::wstring link = m_page->Links()[row];
-        SCOPED_TRACE(Narrow(link));
-        SelectRow(row);
-        Command(IDC_DOWNLOAD_INSTALL);
+        DownloadRow(row);
         const std::wstring refusal =
             L"Cannot download " + WebsiteBase(L"hostile") + link + L": the link does not name a file\r\n";
-        if (saved[row - 1])
-            EXPECT_EQ(LogPaneText(), L"");
-        else
-            EXPECT_EQ(LogPaneText().substr(9), refusal);
+        EXPECT_EQ(LogPaneText().empty() ? L"" : LogPaneText().substr(9), saved[row - 1] ? L"" : refusal)
+            << Narrow(link);
     }
-    EXPECT_EQ(FilesIn(m_downloads, L"evil*.msi"), (std::vector<std::wstring>{L"evil1.msi", L"evil6.msi"}));
+    EXPECT_EQ(FilesIn(m_downloads, L"*evil*"), (std::vector<std::wstring>{L"evil1.msi", L"evil6.msi"}));
     std::wstring outside = m_downloads;
     for (int level = 0; level < 3; ++level) {
-        outside = outside.substr(0, outside.find_last_of(L'\\'));
-        EXPECT_TRUE(FilesIn(outside, L"evil*.msi").empty()) << Narrow(outside);
+        outside.resize(outside.find_last_of(L'\\'));
         EXPECT_TRUE(FilesIn(outside, L"*evil*").empty()) << Narrow(outside);
     }
-    for (const std::wstring& folder : {common, temp})
-        EXPECT_TRUE(FilesIn(folder, L"*evil*").empty()) << Narrow(folder);
+    EXPECT_TRUE(FilesIn(m_common, L"*evil*").empty());
     for (const wchar_t* name : {L"\\evil1.msi", L"\\evil6.msi"})
         DeleteFileW((m_downloads + name).c_str());
 }

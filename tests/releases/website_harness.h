@@ -36,30 +36,26 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Points the program at the website with these modes (for the rest of the test) and creates the page,
-    // which starts loading the catalogue.
+    // Points the program at the website in these modes (for the rest of the test) and creates the
+    // page, which starts loading the catalogue; Load also waits until both pages have been read.
     void CreatePage(const std::wstring& modes);
-    // CreatePage, then pumps until the catalogue has been read.
     void Load(const std::wstring& modes);
     // Pumps the program's way until done() (false after 30 s).
     template <typename Predicate>
     bool PumpUntil(Predicate done, DWORD timeout = 30000) {
-        const ULONGLONG end = GetTickCount64() + timeout;
-        while (!done()) {
+        for (const ULONGLONG end = GetTickCount64() + timeout; !done(); PumpMessages()) {
             if (GetTickCount64() > end)
                 return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            PumpMessages();
         }
         return true;
     }
 
-    // The list's texts, row by row.
-    std::vector<std::vector<std::wstring>> Rows() const;
+    std::vector<std::vector<std::wstring>> Rows() const;  // the list's texts, row by row
     std::wstring Status() const;
     bool IsEnabled(int id) const;
     void SelectRow(int row);
-    void Command(int id);
+    void Command(int id);  // as a click on the control
 
     ScriptedMessageBoxes m_boxes;                    // a box nobody expected must not wait for a click
     std::unique_ptr<EnvironmentOverride> m_website;  // the base address while the test runs
@@ -67,7 +63,4 @@ protected:
     std::unique_ptr<CWebsitePage> m_page;
     HWND m_main = nullptr;
     std::unique_ptr<CVNInet> m_engine;
-
-private:
-    static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
