@@ -62,11 +62,12 @@ DWORD CVNInet::StartRequest(DownloadRequest& request, std::unique_ptr<DownloadRe
     // A copy: once the download runs, a package request may be freed by its receiver at any time.
     const std::wstring url = request.Url;
     CTransfer* running = CTransfer::Create(std::move(setup));
-    request.Transfer = running->Id();
-    if (transfer)
-        *transfer = running->Id();
-    DWORD error = ERROR_SUCCESS;
-    return running->Open(m_session.get(), url, error) ? ERROR_SUCCESS : error;
+    const DWORD_PTR id = running->Id();  // the transfer itself may be gone once it is open
+    request.Transfer = id;
+    const DWORD error = running->Open(m_session.get(), url);
+    if (error == ERROR_SUCCESS && transfer)
+        *transfer = id;
+    return error;
 }
 
 void CVNInet::Cancel(DWORD_PTR transfer) {

@@ -35,7 +35,7 @@ public:
     // must live until the download has finished. True: exactly one kDownloadFinished with the request
     // follows, progress goes to notify (if not null). False: the reason is the thread's last error,
     // the request counts as finished, a local file is closed and deleted, and no message follows.
-    // transfer (if given) receives the id that Cancel takes.
+    // On true, transfer (if given) receives the id that Cancel takes.
     bool Start(DownloadRequest& request, HWND notify, DWORD_PTR* transfer = nullptr);
 
     // As Start, for a package request that goes with the download: handed to the owner window with

@@ -102,7 +102,7 @@ void CTransfer::EndPendingCursor() noexcept {
         EndWaitCursor();
 }
 
-bool CTransfer::Open(HINTERNET session, const std::wstring& url, DWORD& error) noexcept {
+DWORD CTransfer::Open(HINTERNET session, const std::wstring& url) noexcept {
     // Start's own reference: a download that finishes on another thread at once must not take the
     // transfer away while this function still works with it.
     AddRef();
@@ -112,17 +112,17 @@ bool CTransfer::Open(HINTERNET session, const std::wstring& url, DWORD& error) n
     m_pendingCursor = 1;
     BeginWaitCursor();
     HINTERNET handle = InternetOpenUrlW(session, url.c_str(), nullptr, 0, kOpenFlags, m_id);
-    error = handle ? ERROR_SUCCESS : GetLastError();
+    const DWORD error = handle ? ERROR_SUCCESS : GetLastError();
     if (error == ERROR_IO_PENDING)
-        return true;
+        return ERROR_SUCCESS;
     EndPendingCursor();
     if (!handle) {
         FinishAtOnce();
-        return false;
+        return error;
     }
     m_handle = handle;
     Advance(nullptr);
-    return true;
+    return ERROR_SUCCESS;
 }
 
 void CTransfer::FinishAtOnce() noexcept {

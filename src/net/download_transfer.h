@@ -46,9 +46,9 @@ public:
     // Frees the transfer with its last reference (ending the busy cursor it may hold).
     void Release() noexcept;
 
-    // Opens url on session. True: running or already finished. False: failed at once with error (the
-    // request counts as finished, a local file is closed and deleted, no message is sent).
-    bool Open(HINTERNET session, const std::wstring& url, DWORD& error) noexcept;
+    // Opens url on session. 0: running or already finished. Otherwise the error it failed with at once
+    // (the request counts as finished, a local file is closed and deleted, no message is sent).
+    DWORD Open(HINTERNET session, const std::wstring& url) noexcept;
 
     // WinINet's status callback for this transfer; never lets an exception out.
     void OnStatus(HINTERNET handle, DWORD status, void* info, DWORD length) noexcept;

@@ -18,15 +18,16 @@ bool CreateFolder(const std::wstring& folder) {
     return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// Appends Corrabel\Velonar to folder, creating each.
-bool AddProductFolders(std::wstring& folder) {
+// base\Corrabel\Velonar, each folder created; folder is set only when both exist.
+bool AddProductFolders(std::wstring base, std::wstring& folder) {
     for (const wchar_t* part : {L"Corrabel", L"Velonar"}) {
-        if (!folder.empty() && folder.back() != L'\\')
-            folder += L'\\';
-        folder += part;
-        if (!CreateFolder(folder))
+        if (!base.empty() && base.back() != L'\\')
+            base += L'\\';
+        base += part;
+        if (!CreateFolder(base))
             return false;
     }
+    folder = std::move(base);
     return true;
 }
 
@@ -55,8 +56,7 @@ bool FindCommonDataFolder(std::wstring& folder) {
     wchar_t path[MAX_PATH] = L"";
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path)))
         return false;
-    folder = path;
-    return AddProductFolders(folder);
+    return AddProductFolders(path, folder);
 }
 
 bool FindTempDownloadFolder(std::wstring& folder) {
@@ -64,8 +64,7 @@ bool FindTempDownloadFolder(std::wstring& folder) {
     const DWORD length = GetTempPathW(MAX_PATH, path);
     if (length == 0 || length > MAX_PATH || !CreateFolder(path))
         return false;
-    folder.assign(path, length);
-    return AddProductFolders(folder);
+    return AddProductFolders(std::wstring(path, length), folder);
 }
 
 bool AttachInDownloadFolder(DownloadRequest& request) {
