@@ -215,3 +215,14 @@ TEST_F(Engine, StartsThatFailAtOnceSendNothing) {
     EXPECT_TRUE(g_seen.empty());
     EXPECT_EQ(noFile.Finishes.load(), 1);
 }
+
+TEST_F(Engine, EngineGoneBeforeItsDownloadEndsSendsNothingMore) {
+    DWORD_PTR transfer = 0;
+    ASSERT_TRUE(m_engine->StartPackage(MakePackageRequest(WebsiteBase(L"slow") + L"bytes/20000"), m_window, transfer));
+    ASSERT_TRUE(PumpUntil([this] { return !Progress().empty(); }));
+    const size_t seen = g_seen.size();
+    m_engine.reset();  // as at exit: callback uninstalled, session closed, windows forgotten
+    // The transfer still ends (and lets go of its request) when WinINet is done with it.
+    EXPECT_TRUE(PumpUntil([] { return GetWaitCursorDepth() == 0; }));
+    EXPECT_EQ(g_seen.size(), seen);
+}
