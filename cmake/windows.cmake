@@ -58,3 +58,10 @@ add_executable(inventory_bench EXCLUDE_FROM_ALL bench/inventory_bench.cpp)
 zid_use_layer_view(inventory_bench thispc)
 target_link_libraries(inventory_bench PRIVATE zid_thispc zid_res)
 target_link_options(inventory_bench PRIVATE -municode)
+
+# The download engine's speed against curl (scripts/bench-download): a console program built on
+# request, never by CTest.
+add_executable(download_bench EXCLUDE_FROM_ALL bench/download_bench.cpp)
+zid_use_layer_view(download_bench net)
+target_link_libraries(download_bench PRIVATE zid_net psapi)
+target_link_options(download_bench PRIVATE -municode)

@@ -5,7 +5,7 @@ ZID_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZID_BUILD="${ZID_BUILD:-$ZID_ROOT/build}"
 
 zid_packages=(cmake make g++ python3 file g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth x11-utils
-              msitools wixl osslsigncode openssl googletest imagemagick)
+              msitools wixl osslsigncode openssl googletest imagemagick curl)
 
 # Installs what is missing; safe to run again.
 zid_install() {
@@ -90,8 +90,21 @@ zid_wine() {
     # No crash dialog: a crashing test program must end, not wait for a click.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
+    # A new prefix links the user's Desktop, Documents, Downloads... to the real home folder; real
+    # folders inside the prefix keep whatever the program saves there (downloads) out of the home.
+    local folder
+    for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+    done
   fi
   wineserver -p
+  # On the private Xvfb no window manager answers Wine, which then waits two seconds each time a
+  # window is hidden; unmanaged windows need no answer. On a real display windows stay managed.
+  if [ -n "${ZID_XVFB_PID:-}" ]; then
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  else
+    "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+  fi
   # Start Wine's services now, detached from any output that a test runner waits on.
   "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

@@ -1,5 +1,7 @@
 #include "net/download_engine.h"
 
+#include "net/download_transfer.h"
+#include "win/errors.h"
 #include "win/program.h"
 
 namespace {
@@ -7,6 +9,7 @@ CVNInet* g_engine = nullptr;
 }
 
 CVNInet::~CVNInet() {
+    CTransfer::DetachAll();
     if (m_session)
         InternetSetStatusCallbackW(m_session.get(), nullptr);
     m_session.reset();
@@ -23,8 +26,70 @@ DWORD CVNInet::Open() {
     return ERROR_SUCCESS;
 }
 
-// Requests carry their own context; until transfers are started nothing arrives here that needs work.
-void CALLBACK CVNInet::StatusCallback(HINTERNET, DWORD_PTR, DWORD, LPVOID, DWORD) {}
+bool CVNInet::Start(DownloadRequest& request, HWND notify, DWORD_PTR* transfer) {
+    const DWORD error = StartRequest(request, nullptr, notify, transfer);
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
+bool CVNInet::StartPackage(std::unique_ptr<DownloadRequest> request, HWND notify, DWORD_PTR& transfer) {
+    DownloadRequest& started = *request;
+    const DWORD error = StartRequest(started, std::move(request), notify, &transfer);
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
+DWORD CVNInet::StartRequest(DownloadRequest& request, std::unique_ptr<DownloadRequest> owned, HWND notify,
+                            DWORD_PTR* transfer) {
+    CWaitCursor busy;
+    ResetDownloadResult(request);
+    ++request.Starts;
+    TransferSetup setup;
+    if (request.Flags.load() & kRequestToFile) {
+        if (!request.File) {
+            // Counted as ended: the request must not look busy for ever.
+            ++request.Finishes;
+            request.Flags |= kRequestFinished;
+            return ERROR_INVALID_HANDLE;
+        }
+        setup.File = std::move(request.File);
+    }
+    setup.Owner = m_owner;
+    setup.Notify = notify;
+    setup.Request = &request;
+    setup.Owned = std::move(owned);
+    setup.FileBufferSize = m_fileBufferSize;
+    // A copy: once the download runs, a package request may be freed by its receiver at any time.
+    const std::wstring url = request.Url;
+    CTransfer* running = CTransfer::Create(std::move(setup));
+    const DWORD_PTR id = running->Id();  // the transfer itself may be gone once it is open
+    request.Transfer = id;
+    const DWORD error = running->Open(m_session.get(), url);
+    if (error == ERROR_SUCCESS && transfer)
+        *transfer = id;
+    return error;
+}
+
+void CVNInet::Cancel(DWORD_PTR transfer) {
+    CTransfer* running = CTransfer::Find(transfer);
+    if (!running)
+        return;
+    running->Cancel();
+    running->Release();
+}
+
+void CALLBACK CVNInet::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
+                                      DWORD infoLength) {
+    // Every chunk brings several other statuses; only these three concern a transfer.
+    if (!context || (status != INTERNET_STATUS_HANDLE_CREATED && status != INTERNET_STATUS_HANDLE_CLOSING &&
+                     status != INTERNET_STATUS_REQUEST_COMPLETE))
+        return;
+    CTransfer* transfer = CTransfer::Find(context);
+    if (!transfer)
+        return;
+    transfer->OnStatus(handle, status, info, infoLength);
+    transfer->Release();
+}
 
 CVNInet* DownloadEngine() {
     return g_engine;

@@ -35,26 +35,6 @@ bool FormatFromTable(DWORD flags, HMODULE module, DWORD code, std::wstring& text
     return true;
 }
 
-// The server's own words for ERROR_INTERNET_EXTENDED_ERROR; empty when there are none.
-std::wstring GetLastResponseText() {
-    DWORD error = 0;
-    DWORD length = 0;
-    if (InternetGetLastResponseInfoW(&error, nullptr, &length) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return {};
-    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[length + 1]());
-    if (!buffer)
-        return {};
-    DWORD fetched = length + 1;
-    if (!InternetGetLastResponseInfoW(&error, buffer.get(), &fetched))
-        return {};
-    std::wstring text(buffer.get());
-    if (text.size() > kMaxErrorText + 1)
-        return {};
-    if (text.size() > kMaxErrorText)
-        text.resize(kMaxErrorText);
-    return text;
-}
-
 std::wstring NumericErrorText(DWORD code) {
     wchar_t text[64];
     if (code < 65536)
@@ -62,6 +42,26 @@ std::wstring NumericErrorText(DWORD code) {
     else
         swprintf(text, 64, L"Error number 0x%08X", static_cast<unsigned>(code));
     return text;
+}
+
+// The text of code; extended() gives the server's words of ERROR_INTERNET_EXTENDED_ERROR.
+// The server's words replace the table's text of ERROR_INTERNET_EXTENDED_ERROR, so they are taken even
+// where the table lacks it (Wine's WinINet).
+template <typename Extended>
+std::wstring ErrorText(DWORD code, Extended&& extended) {
+    if (code == ERROR_INTERNET_EXTENDED_ERROR)
+        return extended();
+    std::wstring found;
+    bool known = false;
+    if (zid::UniqueModule winInet = LoadWinInetMessages())
+        known = FormatFromTable(FORMAT_MESSAGE_FROM_HMODULE, winInet.get(), code, found);
+    if (!known)
+        known = FormatFromTable(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, found);
+    if (!known)
+        return NumericErrorText(code);
+    if (found.size() > kMaxErrorText)
+        found.resize(kMaxErrorText);
+    return found;
 }
 
 struct WaitCursorState {
@@ -79,19 +79,30 @@ WaitCursorState& CursorState() {
 }  // namespace
 
 std::wstring GetErrorText(DWORD code) {
-    std::wstring found;
-    bool known = false;
-    if (zid::UniqueModule winInet = LoadWinInetMessages())
-        known = FormatFromTable(FORMAT_MESSAGE_FROM_HMODULE, winInet.get(), code, found);
-    if (!known)
-        known = FormatFromTable(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, found);
-    if (!known)
-        return NumericErrorText(code);
-    if (code == ERROR_INTERNET_EXTENDED_ERROR)
-        return GetLastResponseText();
-    if (found.size() > kMaxErrorText)
-        found.resize(kMaxErrorText);
-    return found;
+    return ErrorText(code, [] { return GetLastResponseText(); });
+}
+
+std::wstring GetErrorText(DWORD code, const std::wstring& responseText) {
+    return ErrorText(code, [&] { return responseText; });
+}
+
+std::wstring GetLastResponseText() {
+    DWORD error = 0;
+    DWORD length = 0;
+    if (InternetGetLastResponseInfoW(&error, nullptr, &length) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return {};
+    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[length + 1]());
+    if (!buffer)
+        return {};
+    DWORD fetched = length + 1;
+    if (!InternetGetLastResponseInfoW(&error, buffer.get(), &fetched))
+        return {};
+    std::wstring text(buffer.get());
+    if (text.size() > kMaxErrorText + 1)
+        return {};
+    if (text.size() > kMaxErrorText)
+        text.resize(kMaxErrorText);
+    return text;
 }
 
 void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT style) {

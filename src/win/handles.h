@@ -5,6 +5,7 @@
 #include <wininet.h>
 #include <msi.h>
 #include <wincrypt.h>
+#include <objbase.h>
 
 #include <cstdint>
 #include <type_traits>
@@ -94,6 +95,9 @@ inline void FreeArgumentList(LPWSTR* a) noexcept {
 inline void DeleteMemoryDc(HDC h) noexcept {
     DeleteDC(h);
 }
+inline void FreeTaskMemory(PWSTR p) noexcept {
+    CoTaskMemFree(p);
+}
 }  // namespace detail
 
 using UniqueHKey = unique_handle<HKEY, &RegCloseKey>;
@@ -112,6 +116,7 @@ using UniqueGlobal = unique_handle<HGLOBAL, &detail::FreeGlobalMemory>;
 using UniqueWindow = unique_handle<HWND, &detail::DestroyWindowHandle>;
 using UniqueMemoryDc = unique_handle<HDC, &detail::DeleteMemoryDc>;            // CreateCompatibleDC
 using UniqueArgumentList = unique_handle<LPWSTR*, &detail::FreeArgumentList>;  // CommandLineToArgvW
+using UniqueTaskString = unique_handle<PWSTR, &detail::FreeTaskMemory>;        // text from COM's task allocator
 
 // Runs a one-off cleanup when the scope ends.
 template <typename F>

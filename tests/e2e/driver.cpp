@@ -226,3 +226,26 @@ void ChooseFile(HWND openDialog, const std::wstring& path) {
 void ClickButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
+
+namespace {
+
+struct PageSearch {
+    int Id;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchPage(HWND child, LPARAM param) {
+    auto& search = *reinterpret_cast<PageSearch*>(param);
+    if (ClassOf(child) != L"#32770" || !GetDlgItem(child, search.Id))
+        return TRUE;
+    search.Found = child;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindPage(HWND main, int id) {
+    PageSearch search{id, nullptr};
+    EnumChildWindows(main, MatchPage, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}

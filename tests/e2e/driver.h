@@ -61,6 +61,9 @@ void DoubleClickListRow(HANDLE process, HWND list, int row);
 // The file name typed into a standard open-file dialog and the dialog confirmed.
 void ChooseFile(HWND openDialog, const std::wstring& path);
 
+// The page of the main window that holds control id, or null.
+HWND FindPage(HWND main, int id);
+
 // Waits until predicate is true or the timeout passes, dispatching own messages meanwhile.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {

@@ -1,0 +1,18 @@
+// The local test website of this CTest run (support/website.py, started by the website_start test).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// "http://127.0.0.1:PORT/<modes>/": the base address for a comma-separated combination of the
+// website's modes ("ok", "noclen,slow", ...). Empty when the website is not running.
+std::wstring WebsiteBase(const std::wstring& modes);
+
+// The request log so far, one "<path> <status> <bytes>" per answered request.
+std::vector<std::string> WebsiteRequests();
+
+// How many logged requests had exactly this path (as the client sent it, e.g. "/ok/Archive.htm").
+size_t CountWebsiteRequests(const std::string& path);
+
+// The bytes the website serves for bytes/<count>: byte i is (i * 7 + 3) & 0xFF.
+std::string PatternBytes(size_t count);
