@@ -136,6 +136,11 @@ DWORD RunOperation(OperationRequest& request) {
     request.LogPath = GetLogFilePath();
     WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
 
+    // Disabled before the worker exists, so no click can start a second operation meanwhile.
+    HWND main = MainWindow();
+    EnableWindow(main, FALSE);
+    zid::scope_exit enable([main] { EnableWindow(main, TRUE); });
+
     auto input = std::make_unique<WorkerInput>(WorkerInput{request, IsBasicUiMode()});
     SetLastError(0);
     zid::UniqueHandle thread(
@@ -145,16 +150,12 @@ DWORD RunOperation(OperationRequest& request) {
         return ReportThreadStartFailure(error, errno);
     }
     input.release();  // the thread's now
-
-    HWND main = MainWindow();
-    EnableWindow(main, FALSE);
-    {
-        zid::scope_exit enable([main] { EnableWindow(main, TRUE); });
-        WaitPumping(thread.get());
-    }
+    WaitPumping(thread.get());
     DWORD result = 0;
     GetExitCodeThread(thread.get(), &result);
     thread.reset();
+    enable.release();
+    EnableWindow(main, TRUE);
     SetForegroundWindow(main);
 
     wchar_t code[32];

@@ -5,10 +5,15 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <msi.h>
+
 #include "e2e/driver.h"
+#include "fixtures/fixture_files.h"
 #include "resource.h"
+#include "support/launch_recorder.h"
 #include "support/test_util.h"
 #include "support/website.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -49,6 +54,7 @@ struct WebsiteProgram {
     }
 
     EnvironmentOverride Website;
+    CLaunchRecorder Recorder;  // the installer log opened after an install
     CProgram Program;
     HWND Main, Page, List;
     bool Loaded;
@@ -57,17 +63,26 @@ struct WebsiteProgram {
 
 }  // namespace
 
-TEST(DownloadAndInstall, SavesTheSelectedReleaseAndHandsItOn) {
+TEST(DownloadAndInstall, SavesTheSelectedReleaseAndInstallsIt) {
     WebsiteProgram run(L"slow=8192");
     ASSERT_TRUE(run.Loaded);
+    const std::wstring product = fixtures::PackageInfo(run.File).productCode;
+    zid::scope_exit uninstall([&] {
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT);
+    });
     const std::string request = "/slow=8192/packages/" + Narrow(run.File);
     const size_t requests = CountWebsiteRequests(request);
     HWND progress = run.DownloadFirstRow();
     ASSERT_NE(progress, nullptr);
     EXPECT_FALSE(IsWindowEnabled(run.Main));
     EXPECT_TRUE(WaitUntil([&] { return ControlText(progress, IDC_FIELD0) == L"Downloading " + run.File; }));
-    // Handed on: the dialog has gone, the main window takes input again, no box, the file is the package.
+    // Handed on: the dialog has gone, the package is installed, no box, the file is the package.
     ASSERT_TRUE(run.Done(progress));
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(run.Main, IDC_LOG).find(L": Exit code 0: ") != std::wstring::npos; },
+                          120000))
+        << Narrow(ControlText(run.Main, IDC_LOG));
+    EXPECT_EQ(MsiQueryProductStateW(product.c_str()), INSTALLSTATE_DEFAULT);
     EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
     const std::string package = ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + Narrow(run.File)));
     ASSERT_FALSE(package.empty());
@@ -86,6 +101,8 @@ TEST(DownloadAndInstall, CancelLeavesNoFileAndTheWindowUsable) {
     ASSERT_TRUE(run.Done(progress));
     EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(run.Saved.c_str()) == INVALID_FILE_ATTRIBUTES; }));
     EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
+    EXPECT_EQ(ControlText(run.Main, IDC_LOG).find(L"Exit code"), std::wstring::npos);
+    EXPECT_NE(MsiQueryProductStateW(fixtures::PackageInfo(run.File).productCode.c_str()), INSTALLSTATE_DEFAULT);
 }
 
 TEST(DownloadAndInstall, WithoutASelectedRowNothingIsDownloaded) {

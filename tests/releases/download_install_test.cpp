@@ -77,7 +77,11 @@ TEST_F(DownloadInstall, SavesInDownloadsReplacingAnOldFileElseInCommonData) {
     EXPECT_EQ(m_common.substr(m_common.size() - 17), L"\\Corrabel\\Velonar");
     EXPECT_TRUE(ReadFileBytes(m_common + L"\\velonar64-5.45.3-signed.msi") == Fixture(L"velonar64-5.45.3-signed.msi"));
     DeleteFileW((m_common + L"\\velonar64-5.45.3-signed.msi").c_str());
-    EXPECT_EQ(LogPaneText(), L"");
+    // Each saved package went on to the install decision and was installed from where it was saved.
+    ASSERT_EQ(m_installer.Calls().size(), 2u);
+    EXPECT_EQ(m_installer.Calls()[0].Target, m_downloads + L"\\" + name);
+    EXPECT_EQ(m_installer.Calls()[1].Target, m_common + L"\\velonar64-5.45.3-signed.msi");
+    EXPECT_NE(LogPaneText().find(L"Install 5.45.3 (64 bit): Exit code 0: "), std::wstring::npos);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
@@ -93,6 +97,7 @@ TEST_F(DownloadInstall, CancelLeavesNoFile) {
     // read under way fill its buffer or reach the end).
     EXPECT_TRUE(PumpUntil([] { return !Exists(g_saving); }, 10000));
     EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_TRUE(m_installer.Calls().empty());
 }
 
 TEST_F(DownloadInstall, HostileLinksNeverWriteOutsideTheDownloadFolder) {

@@ -11,6 +11,7 @@
 
 #include "net/download_engine.h"
 #include "releases/website_page.h"
+#include "support/installer_stand_ins.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
 #include "win/message_pump.h"
@@ -58,6 +59,7 @@ protected:
     void Command(int id);  // as a click on the control
 
     ScriptedMessageBoxes m_boxes;                    // a box nobody expected must not wait for a click
+    CScriptedInstaller m_installer;                  // what is downloaded is handed to it, not installed
     std::unique_ptr<EnvironmentOverride> m_website;  // the base address while the test runs
     CCountedPackages m_installed;
     std::unique_ptr<CWebsitePage> m_page;
