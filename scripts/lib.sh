@@ -5,7 +5,7 @@ ZID_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZID_BUILD="${ZID_BUILD:-$ZID_ROOT/build}"
 
 zid_packages=(cmake make g++ python3 file g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth x11-utils
-              msitools wixl osslsigncode openssl googletest imagemagick curl)
+              msitools wixl osslsigncode openssl googletest imagemagick fonts-wine curl)
 
 # Installs what is missing; safe to run again.
 zid_install() {

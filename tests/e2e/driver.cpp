@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "resource.h"
+
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
@@ -89,7 +91,11 @@ HWND CProgram::WaitForDialog(const std::wstring& caption, DWORD timeoutMs) const
 }
 
 HWND CProgram::FindMessageBox() const {
-    return FindWindowOf(m_process.dwProcessId, nullptr);
+    return FindMessageBoxOf(m_process.dwProcessId);
+}
+
+HWND FindMessageBoxOf(DWORD processId) {
+    return FindWindowOf(processId, nullptr);
 }
 
 DWORD CProgram::WaitForExit(DWORD timeoutMs) const {
@@ -205,6 +211,17 @@ void DoubleClickListRow(HANDLE process, HWND list, int row) {
     PostMessageW(list, WM_LBUTTONUP, 0, at);
     PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+void SelectTab(HANDLE process, HWND main, int index) {
+    // A click on the tab: WM_NOTIFY itself cannot be sent to another process.
+    HWND tab = GetDlgItem(main, IDC_TAB);
+    CRemote<RECT> remote(process, RECT{});
+    SendMessageW(tab, TCM_GETITEMRECT, index, remote.param());
+    const RECT item = remote.Read();
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    PostMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tab, WM_LBUTTONUP, 0, at);
 }
 
 void ChooseFile(HWND openDialog, const std::wstring& path) {

@@ -36,6 +36,12 @@ private:
     PROCESS_INFORMATION m_process{};
 };
 
+// A visible message box of the process, or null.
+HWND FindMessageBoxOf(DWORD processId);
+
+// Selects a tab of the main window in another process, as a click on it does.
+void SelectTab(HANDLE process, HWND main, int index);
+
 // The static text of a message box.
 std::wstring MessageBoxText(HWND box);
 

@@ -143,6 +143,8 @@ TEST_F(WebsitePage, ColumnsSelectionColoursAndNoSelection) {
     GetClientRect(list, &client);
     EXPECT_EQ(ListView_GetColumnWidth(list, 2), client.right - ListView_GetColumnWidth(list, 0) -
                                                     ListView_GetColumnWidth(list, 1) - GetSystemMetrics(SM_CXVSCROLL));
+    // The fitted columns show their whole heading, however short their cells.
+    EXPECT_GT(ListView_GetColumnWidth(list, 1), ListView_GetStringWidth(list, L"Release Date"));
     SelectRow(2);
     EXPECT_TRUE(IsEnabled(IDC_DOWNLOAD_INSTALL));
     ListView_SetItemState(list, 2, 0, LVIS_SELECTED);
