@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "resource.h"
@@ -13,6 +14,7 @@
 #include "support/message_boxes.h"
 #include "support/test_util.h"
 #include "win/callback_guard.h"
+#include "win/com_ptr.h"
 #include "win/handles.h"
 #include "win/message_pump.h"
 #include "win/module_info.h"
@@ -295,4 +297,20 @@ TEST_F(MessagePump, ToolTipsTakeTheChildUnderThePointerIncludingDisabledOnes) {
     DestroyWindow(tip);
     EXPECT_EQ(RegisteredToolTipCount(), before);
     SetToolTipPage(nullptr);
+}
+
+// COM is shut down exactly when this scope started it, however the scope is left.
+TEST(ComScope, ShutsDownOnlyWhatItStarted) {
+    std::thread([] {
+        { zid::CComScope com(COINIT_APARTMENTTHREADED); }
+        // Shut down again: a new start is the first one (S_OK, not S_FALSE).
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        {
+            // Another model cannot start on this thread; the failed scope must not end COM here.
+            zid::CComScope other(COINIT_APARTMENTTHREADED);
+        }
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+        CoUninitialize();
+        CoUninitialize();
+    }).join();
 }
