@@ -30,8 +30,7 @@ void SetItemText(HWND list, int row, int column, const std::wstring& text) {
 
 HWND CWebsitePage::Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area) {
     m_area = area;
-    return CreateDialogIndirectParamW(Platform().Instance, pageTemplate, parent, DialogThunk<CWebsitePage>,
-                                      reinterpret_cast<LPARAM>(this));
+    return CreateDialogObject(*this, parent, pageTemplate);
 }
 
 INT_PTR CWebsitePage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

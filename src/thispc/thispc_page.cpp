@@ -67,8 +67,7 @@ HRESULT StartMenuShortcut(bool is64Bit, std::wstring& path) {
 
 HWND CThisPcPage::Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RECT& area) {
     m_area = area;
-    return CreateDialogIndirectParamW(Platform().Instance, pageTemplate, parent, DialogThunk<CThisPcPage>,
-                                      reinterpret_cast<LPARAM>(this));
+    return CreateDialogObject(*this, parent, pageTemplate);
 }
 
 void CThisPcPage::Refresh() {

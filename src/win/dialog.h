@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win/callback_guard.h"
+#include "win/platform.h"
 
 // The dialog procedure of class T: WM_INITDIALOG's parameter is the object, kept in DWLP_USER;
 // every message is handed to T::OnMessage, with no exception crossing back into the system.
@@ -21,6 +22,13 @@ INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             SetWindowLongPtrW(dialog, DWLP_USER, 0);
         return result;
     });
+}
+
+// Creates the modeless dialog of object self from a template in memory, as a child of parent.
+template <typename T>
+HWND CreateDialogObject(T& self, HWND parent, const DLGTEMPLATE* dialogTemplate) {
+    return CreateDialogIndirectParamW(Platform().Instance, dialogTemplate, parent, DialogThunk<T>,
+                                      reinterpret_cast<LPARAM>(&self));
 }
 
 // A page's answer to a WM_COMMAND it handled: the main window, which sent it, then stops.
