@@ -153,17 +153,19 @@ struct RemoteItem {
     wchar_t text[kRemoteChars];
 };
 
-std::vector<std::wstring> TabTexts(HANDLE process, HWND tab) {
+// The texts of count items of a control in another process: prepare fills the item record's
+// other members, get (TCM_GETITEMW, LVM_GETITEMTEXTW, ...) fills its text.
+template <typename Item, typename Prepare>
+std::vector<std::wstring> RemoteTexts(HANDLE process, HWND control, int count, UINT get, Prepare prepare) {
     std::vector<std::wstring> texts;
-    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
-    CRemote<RemoteItem<TCITEMW>> remote(process, {});
+    CRemote<RemoteItem<Item>> remote(process, {});
     for (int i = 0; i < count; ++i) {
-        RemoteItem<TCITEMW> local{};
-        local.item.mask = TCIF_TEXT;
+        RemoteItem<Item> local{};
+        prepare(local.item);
         local.item.pszText = remote.get()->text;
         local.item.cchTextMax = kRemoteChars;
         WriteProcessMemory(process, remote.get(), &local, sizeof(local), nullptr);
-        SendMessageW(tab, TCM_GETITEMW, i, remote.param());
+        SendMessageW(control, get, i, remote.param());
         local = remote.Read();
         local.text[kRemoteChars - 1] = L'\0';
         texts.emplace_back(local.text);
@@ -171,22 +173,15 @@ std::vector<std::wstring> TabTexts(HANDLE process, HWND tab) {
     return texts;
 }
 
+std::vector<std::wstring> TabTexts(HANDLE process, HWND tab) {
+    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    return RemoteTexts<TCITEMW>(process, tab, count, TCM_GETITEMW, [](TCITEMW& item) { item.mask = TCIF_TEXT; });
+}
+
 std::vector<std::wstring> ListColumnTexts(HANDLE process, HWND list, int column) {
-    std::vector<std::wstring> texts;
     const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    CRemote<RemoteItem<LVITEMW>> remote(process, {});
-    for (int i = 0; i < count; ++i) {
-        RemoteItem<LVITEMW> local{};
-        local.item.iSubItem = column;
-        local.item.pszText = remote.get()->text;
-        local.item.cchTextMax = kRemoteChars;
-        WriteProcessMemory(process, remote.get(), &local, sizeof(local), nullptr);
-        SendMessageW(list, LVM_GETITEMTEXTW, i, remote.param());
-        local = remote.Read();
-        local.text[kRemoteChars - 1] = L'\0';
-        texts.emplace_back(local.text);
-    }
-    return texts;
+    return RemoteTexts<LVITEMW>(process, list, count, LVM_GETITEMTEXTW,
+                                [column](LVITEMW& item) { item.iSubItem = column; });
 }
 
 void SelectListRow(HANDLE process, HWND list, int row) {
