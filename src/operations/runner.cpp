@@ -111,11 +111,6 @@ std::wstring OperationTitle(const OperationRequest& request) {
     return title;
 }
 
-std::wstring ResultLinePrefix(const OperationRequest& request) {
-    const std::wstring title = OperationTitle(request);
-    return title.empty() ? title : title + L": ";
-}
-
 DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
     char text[kRuntimeMessage] = "";
     strerror_s(text, kRuntimeMessage, errnoValue);

@@ -20,9 +20,6 @@ UINT OperationWorker(const OperationRequest& request, bool basicUi);
 // "Install 5.45.3 (64 bit)", "Repair", or "" for an unknown command: what the operation is called.
 std::wstring OperationTitle(const OperationRequest& request);
 
-// The title and ": " (or "" for an unknown command): how the result line begins.
-std::wstring ResultLinePrefix(const OperationRequest& request);
-
 // Reports a worker thread that did not start ("_beginthreadex" with the C runtime's text for
 // errnoValue); returns lastError, or 155 when it is 0.
 DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue);
