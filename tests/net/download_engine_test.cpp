@@ -66,10 +66,26 @@ protected:
             count += seen.Message == kDownloadFinished;
         return count;
     }
+    // Ends the transfer of a request that the test owns before the request goes, on every path: an
+    // assertion that ends a test early must not leave WinINet writing into a freed request.
+    struct EndTransfer {
+        Engine& Test;
+        DownloadRequest& Request;
+        DWORD_PTR Transfer = 0;
+        ~EndTransfer() {
+            if (!IsInProgress(Request))
+                return;
+            if (Test.m_engine)
+                Test.m_engine->Cancel(Transfer);
+            EXPECT_TRUE(PumpUntil([this] { return !IsInProgress(Request); })) << "a transfer outlived its test";
+        }
+    };
+
     // Starts request and checks that exactly one finished message came, on this thread.
     void Download(DownloadRequest& request) {
         const size_t before = Finished();
-        ASSERT_TRUE(m_engine->Start(request, m_window)) << Narrow(request.Url) << ": " << GetLastError();
+        EndTransfer end{*this, request};
+        ASSERT_TRUE(m_engine->Start(request, m_window, &end.Transfer)) << Narrow(request.Url) << ": " << GetLastError();
         ASSERT_TRUE(PumpUntil([&] { return Finished() > before; })) << Narrow(request.Url);
         PumpUntil([] { return false; }, 100);
         EXPECT_EQ(Finished(), before + 1);
@@ -130,7 +146,8 @@ TEST_F(Engine, MemoryModeCollectsTheBodyInOrder) {
 
 TEST_F(Engine, FailuresEndTheDownloadWithTheFirstErrorAndItsStep) {
     DownloadRequest unresolvable(L"http://nowhere.invalid/Download.htm", DownloadKind::CurrentRelease);
-    if (m_engine->Start(unresolvable, nullptr)) {
+    EndTransfer end{*this, unresolvable};
+    if (m_engine->Start(unresolvable, nullptr, &end.Transfer)) {
         ASSERT_TRUE(PumpUntil([] { return Finished() == 1; }));
         EXPECT_STREQ(unresolvable.ErrorStep, "Check async result");
     }
@@ -185,10 +202,11 @@ TEST_F(Engine, CancelWhileAReadIsPendingDeletesThePartialFile) {
     ASSERT_TRUE(AttachLocalFile(request, ScratchFolder(L"engine-cancel")));
     const std::wstring path = request.LocalPath;
     m_engine->SetFileBufferSize(4097);  // the website sends 4096 bytes every 100 ms
-    DWORD_PTR transfer = 0;
-    ASSERT_TRUE(m_engine->Start(request, m_window, &transfer));
+    EndTransfer end{*this, request};
+    ASSERT_TRUE(m_engine->Start(request, m_window, &end.Transfer));
     ASSERT_TRUE(PumpUntil([this] { return !Progress().empty() && Progress().back().Received >= 8192; }));
     Sleep(30);  // the next read now waits for the website
+    const DWORD_PTR transfer = end.Transfer;
     m_engine->Cancel(transfer);
     ASSERT_TRUE(PumpUntil([] { return Finished() == 1; }));
     PumpUntil([] { return false; }, 300);
