@@ -10,7 +10,8 @@
 
 // Runs request (its LogPath is set here): checks what would make it fail (the user may cancel:
 // 1602), log file, diagnostic report, the worker, the result line and why it failed, the installer
-// log shown. Returns Windows Installer's result, or the failure code of the thread start.
+// log shown. Returns Windows Installer's result, or the failure code of the thread start. Returns,
+// or throws what a message handler threw while it waited, only once the worker has ended.
 DWORD RunOperation(OperationRequest& request);
 
 // The worker's Windows Installer calls for request at the given basic UI mode; their result

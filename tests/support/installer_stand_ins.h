@@ -74,6 +74,18 @@ public:
     void PostRefresh() override { ++PostedRefreshes; }
 };
 
+// A window of this thread whose message handler runs out of memory when asked to: the exception is
+// caught by its callback guard and handed on by the next pass of the message pump.
+class CFailingWindow {
+public:
+    CFailingWindow();
+    // From any thread; returns once the handler has failed.
+    void Fail() const;
+
+private:
+    zid::UniqueWindow m_window;
+};
+
 // A record as the inventory makes it.
 InstalledPackage Record(const std::wstring& productCode, DWORD version, bool is64Bit,
                         const std::wstring& packageCode = L"{PACKAGE}");
