@@ -121,7 +121,7 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
     OperationRequest request;
     request.Command = OperationCommand::Install;
     request.PackagePath = path;
-    const DWORD result = RunOperation(request);
+    const std::optional<DWORD> result = RunOperation(request);
     installed.PostRefresh();
     return result;
 }

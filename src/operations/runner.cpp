@@ -137,13 +137,13 @@ DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
     return lastError != 0 ? lastError : kNoThreadError;
 }
 
-DWORD RunOperation(OperationRequest& request) {
+std::optional<DWORD> RunOperation(OperationRequest& request) {
     CWaitCursor busy;
     const std::wstring title = OperationTitle(request);
     const std::wstring prefix = title.empty() ? title : title + L": ";
     if (!ConfirmBeforeOperation(request)) {
         AddLogLine((prefix + L"Canceled").c_str());
-        return ERROR_INSTALL_USEREXIT;
+        return std::nullopt;
     }
     request.LogPath = GetLogFilePath();
     WriteDiagnosticPreamble(request.LogPath, request.PackagePath);

@@ -130,7 +130,7 @@ bool UninstallRecord(HWND owner, InstalledPackage package, const std::optional<s
     if (upgradingPackage)
         request.CommandLine = UpgradingCommandLine(*upgradingPackage);
 
-    const DWORD result = RunOperation(request);
+    const std::optional<DWORD> result = RunOperation(request);
     installed.PostRefresh();
-    return result == ERROR_SUCCESS;
+    return result == static_cast<DWORD>(ERROR_SUCCESS);
 }

@@ -101,6 +101,22 @@ UINT CScriptedInstaller::Finish() {
     return result;
 }
 
+CRunningInstallation::CRunningInstallation()
+    : m_held(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    m_thread = std::thread([this] {
+        zid::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
+        SetEvent(m_held.get());
+        WaitForSingleObject(m_release.get(), 30000);
+        ReleaseMutex(mutex.get());
+    });
+    WaitForSingleObject(m_held.get(), 10000);
+}
+
+CRunningInstallation::~CRunningInstallation() {
+    SetEvent(m_release.get());
+    m_thread.join();
+}
+
 CFailingWindow::CFailingWindow() {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = FailingWindowProc;
