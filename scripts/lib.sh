@@ -97,6 +97,13 @@ zid_wine() {
       if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
     done
   fi
+  # Wine draws the window frame's buttons and the split button's arrow with Marlett. This Wine does
+  # not look in fonts-wine's folder, so the prefix gets its own copy (else those show as letters).
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   wineserver -p
   # On the private Xvfb no window manager answers Wine, which then waits two seconds each time a
   # window is hidden; unmanaged windows need no answer. On a real display windows stay managed.

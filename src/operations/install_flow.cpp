@@ -52,13 +52,15 @@ bool ReadPackage(const std::wstring& path, PackageFacts& facts) {
     return true;
 }
 
-// The first installed record of the same build at an equal or higher version, or -1.
-int FindConflict(const std::vector<InstalledPackage>& records, bool is64Bit, DWORD version) {
-    for (size_t index = 0; index < records.size(); ++index) {
-        if (records[index].Is64Bit == is64Bit && CompareVersions(records[index].Version, version) >= 0)
-            return static_cast<int>(index);
+// A copy of the first installed record of the same build at an equal or higher version, or nothing.
+// A copy, because the question about it lets a posted refresh rebuild the records.
+std::optional<InstalledPackage> FindConflict(const std::vector<InstalledPackage>& records, bool is64Bit,
+                                             DWORD version) {
+    for (const InstalledPackage& record : records) {
+        if (record.Is64Bit == is64Bit && CompareVersions(record.Version, version) >= 0)
+            return record;
     }
-    return -1;
+    return std::nullopt;
 }
 
 // The question about a conflicting record; empty when the same package is installed again.
@@ -98,9 +100,8 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
     AddRecentPackage(path);
     installed.Refresh();
 
-    const int conflict = FindConflict(installed.Records(), is64Bit, facts.Version);
-    if (conflict >= 0) {
-        const std::wstring question = ConflictQuestion(installed.Records()[conflict], facts, label);
+    if (const std::optional<InstalledPackage> conflict = FindConflict(installed.Records(), is64Bit, facts.Version)) {
+        const std::wstring question = ConflictQuestion(*conflict, facts, label);
         if (!question.empty()) {
             const std::wstring installing = FormatVersion(facts.Version) + L" (" + label + L")";
             int answer = IDYES;
@@ -112,7 +113,7 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
                 AddLogLine((L"Install " + installing + L": Canceled").c_str());
                 return std::nullopt;
             }
-            if (answer == IDYES && !UninstallPackage(owner, conflict, path, installed))
+            if (answer == IDYES && !UninstallRecord(owner, *conflict, path, installed))
                 return std::nullopt;
         }
     }
@@ -120,7 +121,7 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
     OperationRequest request;
     request.Command = OperationCommand::Install;
     request.PackagePath = path;
-    const DWORD result = RunOperation(request);
+    const std::optional<DWORD> result = RunOperation(request);
     installed.PostRefresh();
     return result;
 }

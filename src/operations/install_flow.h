@@ -11,5 +11,5 @@
 // Checks the package at path, asks about what would conflict, and installs it. owner owns the
 // dialogs of an uninstall that comes first; installed is the list the package is compared with
 // (refreshed before and after). Returns the install's Windows Installer result, or nothing when the
-// flow ended before installing.
+// flow ended before installing (a refusal, or Cancel at any question).
 std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed);

@@ -4,6 +4,7 @@
 #include <msi.h>
 
 #include "log/installer_log.h"
+#include "operations/basic_ui.h"
 #include "operations/windows_installer.h"
 #include "win/handles.h"
 #include "win/message_box.h"
@@ -29,16 +30,13 @@ constexpr RestartMarker kRestartMarkers[] = {
      L"Windows Update"},
 };
 
+// The mutex exists while an installation runs. Only its existence is asked: owning it, even for a
+// moment, would make an installation that starts at that moment fail with 1618.
 bool AnotherInstallationRuns() {
-    zid::UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kExecuteMutex));
-    if (!mutex)
-        return false;
-    const DWORD wait = WaitForSingleObject(mutex.get(), 0);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        ReleaseMutex(mutex.get());
-        return false;
-    }
-    return wait == WAIT_TIMEOUT;
+    HANDLE opened = OpenMutexW(SYNCHRONIZE, FALSE, kExecuteMutex);
+    const DWORD error = opened ? ERROR_SUCCESS : GetLastError();
+    zid::UniqueHandle mutex(opened);
+    return mutex || error == ERROR_ACCESS_DENIED;  // denied: there, but its owner lets nobody open it
 }
 
 // The names of the markers of a pending restart that are present.
@@ -115,8 +113,10 @@ std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& reque
 bool ConfirmBeforeOperation(const OperationRequest& request) {
     for (const PreflightFinding& finding : CheckBeforeOperation(request)) {
         AddLogLine(finding.Line.c_str());
-        if (!finding.Question.empty() && ShowMessageBox(MainWindow(), finding.Question, kProgramName,
-                                                        MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+        // Basic UI mode takes the user's consent for granted, as for the program's other questions.
+        if (!finding.Question.empty() && !IsBasicUiMode() &&
+            ShowMessageBox(MainWindow(), finding.Question, kProgramName,
+                           MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
             return false;
     }
     return true;

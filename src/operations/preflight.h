@@ -17,5 +17,6 @@ struct PreflightFinding {
 // uninstall a product Windows Installer does not know or whose cached package is gone. No UI.
 std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request);
 
-// Writes each finding's line and asks each finding's question; false when the user chose Cancel.
+// Writes each finding's line and asks each finding's question (answered OK by itself in basic UI
+// mode); false when the user chose Cancel.
 bool ConfirmBeforeOperation(const OperationRequest& request);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "log/installer_log.h"
@@ -57,13 +58,29 @@ std::wstring CommandWord(OperationCommand command) {
     return {};
 }
 
-// Pumps messages until the thread has ended; waking at least every 100 ms and at once on input.
-void WaitPumping(HANDLE thread) {
+// Waits for the thread answering only messages that other threads send (a call into this thread's
+// windows must not hang whoever made it), so that nothing else of the program runs meanwhile.
+void WaitAnsweringSentMessages(HANDLE thread) {
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+// Pumps messages until the thread has ended, waking at least every 100 ms and at once on input.
+// An exception out of the pump does not end the wait: the worker is inside Windows Installer, and
+// leaving it there would end the process in the middle of an installation. The exception is handed
+// back once the worker has ended.
+std::exception_ptr WaitPumping(HANDLE thread) {
     for (;;) {
-        PumpMessages();
+        try {
+            PumpMessages();
+        } catch (...) {
+            WaitAnsweringSentMessages(thread);
+            return std::current_exception();
+        }
         if (MsgWaitForMultipleObjects(1, &thread, FALSE, kWaitSlice, kWakeOnAnyInput) == WAIT_OBJECT_0 &&
             WaitForSingleObject(thread, 0) == WAIT_OBJECT_0)
-            return;
+            return nullptr;
     }
 }
 
@@ -120,13 +137,13 @@ DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
     return lastError != 0 ? lastError : kNoThreadError;
 }
 
-DWORD RunOperation(OperationRequest& request) {
+std::optional<DWORD> RunOperation(OperationRequest& request) {
     CWaitCursor busy;
     const std::wstring title = OperationTitle(request);
     const std::wstring prefix = title.empty() ? title : title + L": ";
     if (!ConfirmBeforeOperation(request)) {
         AddLogLine((prefix + L"Canceled").c_str());
-        return ERROR_INSTALL_USEREXIT;
+        return std::nullopt;
     }
     request.LogPath = GetLogFilePath();
     WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
@@ -145,10 +162,12 @@ DWORD RunOperation(OperationRequest& request) {
         return ReportThreadStartFailure(error, errno);
     }
     input.release();  // the thread's now
-    WaitPumping(thread.get());
+    const std::exception_ptr fault = WaitPumping(thread.get());
     DWORD result = 0;
     GetExitCodeThread(thread.get(), &result);
     thread.reset();
+    if (fault)
+        std::rethrow_exception(fault);
     enable.release();
     EnableWindow(main, TRUE);
     SetForegroundWindow(main);

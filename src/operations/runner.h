@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "operations/operation.h"
 
-// Runs request (its LogPath is set here): checks what would make it fail (the user may cancel:
-// 1602), log file, diagnostic report, the worker, the result line and why it failed, the installer
-// log shown. Returns Windows Installer's result, or the failure code of the thread start.
-DWORD RunOperation(OperationRequest& request);
+// Runs request (its LogPath is set here): checks what would make it fail, log file, diagnostic
+// report, the worker, the result line and why it failed, the installer log shown. Returns Windows
+// Installer's result, the failure code of the thread start, or nothing when the user chose Cancel
+// at a check (the worker never started). Returns, or throws what a message handler threw while it
+// waited, only once the worker has ended.
+std::optional<DWORD> RunOperation(OperationRequest& request);
 
 // The worker's Windows Installer calls for request at the given basic UI mode; their result
 // (1 for an unknown command).

@@ -5,6 +5,7 @@
 #include "packages/msi_file.h"
 #include "resource.h"
 #include "win/dialog.h"
+#include "win/handles.h"
 #include "win/list_view.h"
 #include "win/platform.h"
 #include "win/registry.h"
@@ -100,12 +101,22 @@ bool UninstallPackage(HWND owner, int recordIndex, const std::optional<std::wstr
         AddLogLine(L"Cannot uninstall\r\n");
         return false;
     }
+    return UninstallRecord(owner, installed.Records()[recordIndex], upgradingPackage, installed);
+}
+
+bool UninstallRecord(HWND owner, InstalledPackage package, const std::optional<std::wstring>& upgradingPackage,
+                     IInstalledPackages& installed) {
     OperationRequest request;
     request.Command = OperationCommand::Uninstall;
-    request.Package = installed.Records()[recordIndex];
+    request.Package = std::move(package);
 
     CRegKey preferences;
-    bool haveKey = false;
+    bool haveValue = false;
+    // The value is for this removal only: whatever ends it, even an exception, takes the value away.
+    zid::scope_exit forgetValue([&] {
+        if (haveValue)
+            RegDeleteValueW(preferences.get(), kPreserveValue);
+    });
     if (const std::optional<std::wstring> keyPath = PreferencesKeyFor(request.Package->Version)) {
         bool keep = true;
         if (!upgradingPackage && AskUninstallOptions(owner, keep) != IDOK) {
@@ -113,15 +124,13 @@ bool UninstallPackage(HWND owner, int recordIndex, const std::optional<std::wstr
             return false;
         }
         // Without the value the product's uninstall uses its own default; nothing to report.
-        haveKey = preferences.CreateKey(HKEY_CURRENT_USER, keyPath->c_str()) == ERROR_SUCCESS &&
-                  SetDwordValue(preferences.get(), kPreserveValue, keep ? 1 : 0) == ERROR_SUCCESS;
+        haveValue = preferences.CreateKey(HKEY_CURRENT_USER, keyPath->c_str()) == ERROR_SUCCESS &&
+                    SetDwordValue(preferences.get(), kPreserveValue, keep ? 1 : 0) == ERROR_SUCCESS;
     }
     if (upgradingPackage)
         request.CommandLine = UpgradingCommandLine(*upgradingPackage);
 
-    const DWORD result = RunOperation(request);
-    if (haveKey)
-        RegDeleteValueW(preferences.get(), kPreserveValue);
+    const std::optional<DWORD> result = RunOperation(request);
     installed.PostRefresh();
-    return result == ERROR_SUCCESS;
+    return result == static_cast<DWORD>(ERROR_SUCCESS);
 }

@@ -17,6 +17,11 @@ void UninstallSelected(HWND owner, HWND list, IInstalledPackages& installed);
 bool UninstallPackage(HWND owner, int recordIndex, const std::optional<std::wstring>& upgradingPackage,
                       IInstalledPackages& installed);
 
+// As UninstallPackage for package, a copy of an installed record taken before the user was asked
+// anything (a refresh while a question is open rebuilds the records); installed is refreshed after.
+bool UninstallRecord(HWND owner, InstalledPackage package, const std::optional<std::wstring>& upgradingPackage,
+                     IInstalledPackages& installed);
+
 // Where the product's uninstall looks for "PreservePreferences" for an installed version (packed),
 // or nothing for versions that are not asked: "Software\Corrabel\Velonar\Debug" or "...\Uninstall".
 std::optional<std::wstring> PreferencesKeyFor(DWORD version);

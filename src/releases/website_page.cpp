@@ -34,22 +34,7 @@ HWND CWebsitePage::Create(HWND parent, const DLGTEMPLATE* pageTemplate, const RE
 }
 
 INT_PTR CWebsitePage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(page);
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam));
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return PageMessage(*this, page, message, wParam, lParam);
 }
 
 INT_PTR CWebsitePage::OnInitDialog(HWND page) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "operations/installed_packages.h"
+#include "win/dialog.h"
 
 class CWebsitePage {
 public:
@@ -49,6 +50,8 @@ public:
     INT_PTR OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    friend INT_PTR PageMessage<>(CWebsitePage& page, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
     INT_PTR OnInitDialog(HWND page);
     INT_PTR OnCommand(WORD id, WORD code);
     INT_PTR OnNotify(const NMHDR& header);

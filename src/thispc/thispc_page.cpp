@@ -81,22 +81,7 @@ void CThisPcPage::PostRefresh() {
 }
 
 INT_PTR CThisPcPage::OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(page);
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam));
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return PageMessage(*this, page, message, wParam, lParam);
 }
 
 INT_PTR CThisPcPage::OnInitDialog(HWND page) {
@@ -147,7 +132,7 @@ void CThisPcPage::CreateToolTips() {
     }
 }
 
-INT_PTR CThisPcPage::OnCommand(WORD id) {
+INT_PTR CThisPcPage::OnCommand(WORD id, WORD) {
     switch (id) {
     case IDC_REFRESH:
         OnRefresh();

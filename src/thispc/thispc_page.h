@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "operations/installed_packages.h"
+#include "win/dialog.h"
 
 class CThisPcPage final : public IInstalledPackages {
 public:
@@ -30,8 +31,10 @@ public:
     INT_PTR OnMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    friend INT_PTR PageMessage<>(CThisPcPage& page, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
     INT_PTR OnInitDialog(HWND page);
-    INT_PTR OnCommand(WORD id);
+    INT_PTR OnCommand(WORD id, WORD code);
     INT_PTR OnNotify(const NMHDR& header);
     void OnDestroy();
     void CreateToolTips();

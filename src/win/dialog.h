@@ -31,6 +31,28 @@ HWND CreateDialogObject(T& self, HWND parent, const DLGTEMPLATE* dialogTemplate)
                                       reinterpret_cast<LPARAM>(&self));
 }
 
+// The dialog procedure body of a main-window page: initialisation, commands (id and notification
+// code), notifications and destruction go to page's handlers; the page has the window background.
+template <typename Page>
+INT_PTR PageMessage(Page& page, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return page.OnInitDialog(window);
+    case WM_COMMAND:
+        return page.OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY:
+        return page.OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+    case WM_DESTROY:
+        page.OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
 // A page's answer to a WM_COMMAND it handled: the main window, which sent it, then stops.
 // (A dialog's SendMessageW result is its DWLP_MSGRESULT, so the page must set it.)
 inline INT_PTR PageHandledCommand(HWND page) {

@@ -190,6 +190,28 @@ TEST_F(InstallFlow, YesRemovesTheConflictFirstAndBasicUiModeSaysYesByItself) {
     }
 }
 
+// The question's modal loop may dispatch a posted refresh that rebuilds the records: what is removed
+// is still the installation asked about, whether the rebuilt list has another one first or none.
+TEST_F(InstallFlow, RefreshWhileAskedDoesNotChangeWhatIsRemoved) {
+    const std::vector<InstalledPackage> rebuilt[] = {
+        {Record(L"{CCCCCCCC-2222-3333-4444-555555555555}", 0x052F0000, true), Record(kInstalledProduct, k5_46, true)},
+        {},
+    };
+    for (const std::vector<InstalledPackage>& records : rebuilt) {
+        m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes({IDYES});
+        boxes.WhileShown = [&] { m_list.Packages = records; };
+        ClearLogPane();
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        ASSERT_EQ(installer.Calls().size(), 2u);
+        EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
+        EXPECT_EQ(installer.Calls()[0].Target, kInstalledProduct);
+        EXPECT_NE(LogPaneText().find(L" Uninstall 5.46 (64 bit): Exit code 0: "), std::wstring::npos)
+            << Narrow(LogPaneText());
+    }
+}
+
 TEST_F(InstallFlow, FailedRemovalEndsTheFlowWithoutInstalling) {
     m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
     CScriptedInstaller installer({1603});

@@ -9,6 +9,7 @@
 
 #include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
+#include "operations/basic_ui.h"
 #include "operations/preflight.h"
 #include "operations/runner.h"
 #include "support/installer_stand_ins.h"
@@ -31,29 +32,6 @@ OperationRequest Request(OperationCommand command, std::optional<InstalledPackag
         request.PackagePath = fixtures::Path(L"velonar64-5.45.3.msi");
     return request;
 }
-
-// Holds Windows Installer's execution mutex from another thread, as a running installation does.
-class CRunningInstallation {
-public:
-    CRunningInstallation() {
-        m_thread = std::thread([this] {
-            zid::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
-            SetEvent(m_held.get());
-            WaitForSingleObject(m_release.get(), 30000);
-            ReleaseMutex(mutex.get());
-        });
-        WaitForSingleObject(m_held.get(), 10000);
-    }
-    ~CRunningInstallation() {
-        SetEvent(m_release.get());
-        m_thread.join();
-    }
-
-private:
-    zid::UniqueHandle m_held{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    zid::UniqueHandle m_release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    std::thread m_thread;
-};
 
 std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
     wchar_t value[MAX_PATH] = L"";
@@ -79,7 +57,7 @@ TEST_F(Preflight, AnotherInstallationRunningIsAskedAboutAndCancelRunsNothing) {
         EXPECT_EQ(findings[0].Line, L"Check: another installation is in progress.");
         ScriptedMessageBoxes boxes({IDCANCEL});
         OperationRequest request = Request(OperationCommand::Install);
-        EXPECT_EQ(RunOperation(request), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+        EXPECT_EQ(RunOperation(request), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_NE(boxes.Boxes()[0].text.find(L"(1618)"), std::wstring::npos);
         EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
@@ -88,6 +66,28 @@ TEST_F(Preflight, AnotherInstallationRunningIsAskedAboutAndCancelRunsNothing) {
         EXPECT_TRUE(LogPaneText().ends_with(L" Install 5.45.3 (64 bit): Canceled\r\n")) << Narrow(LogPaneText());
     }
     EXPECT_TRUE(CheckBeforeOperation(Request(OperationCommand::Install)).empty());
+}
+
+// Basic UI mode answers the checks' questions as it answers the program's own: the finding is a line.
+TEST_F(Preflight, BasicUiModeGoesAheadWithoutAsking) {
+    SetBasicUiMode(true);
+    CRunningInstallation running;
+    CScriptedInstaller installer({1618});
+    OperationRequest request = Request(OperationCommand::Install);
+    EXPECT_EQ(RunOperation(request), 1618u);
+    EXPECT_EQ(installer.Calls().size(), 1u);
+    EXPECT_NE(LogPaneText().find(L" Check: another installation is in progress.\r\n"), std::wstring::npos);
+}
+
+// Only the mutex's existence is asked: an installation that ended without releasing it left it
+// abandoned, and it still is after the check (owning it even for a moment would have cleared that).
+TEST_F(Preflight, InstallersMutexIsLookedAtNotTaken) {
+    zid::UniqueHandle mutex;
+    std::thread([&] { mutex.reset(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute")); }).join();
+    ASSERT_TRUE(mutex);
+    EXPECT_EQ(CheckBeforeOperation(Request(OperationCommand::Install)).size(), 1u);
+    EXPECT_EQ(WaitForSingleObject(mutex.get(), 0), static_cast<DWORD>(WAIT_ABANDONED));
+    ReleaseMutex(mutex.get());
 }
 
 TEST_F(Preflight, PendingRestartIsSaidWithoutAQuestion) {
@@ -177,8 +177,8 @@ TEST_F(Preflight, FailedInstallIsExplainedFromItsLogAndSummarised) {
     SetLogging(true);
     OperationRequest install = Request(OperationCommand::Install);
     install.PackagePath = fixtures::Path(L"velonar64-5.47-failingaction.msi");
-    const DWORD result = RunOperation(install);
-    EXPECT_TRUE(result == 1603 || result == 1627) << result;
+    const std::optional<DWORD> result = RunOperation(install);
+    EXPECT_TRUE(result == 1603u || result == 1627u) << result.value_or(0);
     EXPECT_NE(LogPaneText().find(L"Why: the operation failed in its step RegisterVelonarService"), std::wstring::npos)
         << Narrow(LogPaneText());
     const std::wstring summary = install.LogPath.substr(0, install.LogPath.size() - 4) + L".summary.txt";

@@ -2,8 +2,10 @@
 // window while it waits, and a worker that cannot start.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
@@ -135,6 +137,24 @@ TEST_F(Runner, MainWindowIsDisabledWhileTheWorkerRunsAndStillAnswers) {
     EXPECT_EQ(RunOperation(request), 0u);
     EXPECT_TRUE(disabled);
     EXPECT_TRUE(answered);
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+    EXPECT_EQ(GetWaitCursorDepth(), 0);
+}
+
+// A message handler that fails while the worker is inside Windows Installer: the runner goes on
+// waiting for the worker, and the failure goes on only then, with the main window enabled again.
+TEST_F(Runner, FailureOfAMessageHandlerDuringTheWaitGoesOnOnlyOnceTheWorkerHasEnded) {
+    CFailingWindow failing;
+    CScriptedInstaller installer;
+    std::atomic<bool> workerEnded{false};
+    installer.DuringCall = [&](const InstallerCall&) {
+        failing.Fail();
+        Sleep(300);  // still inside the installer when the pump hands the failure on
+        workerEnded = true;
+    };
+    OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    EXPECT_THROW(RunOperation(request), std::bad_alloc);
+    EXPECT_TRUE(workerEnded);
     EXPECT_TRUE(IsWindowEnabled(Main()));
     EXPECT_EQ(GetWaitCursorDepth(), 0);
 }

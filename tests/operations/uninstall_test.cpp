@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <new>
+
 #include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
 #include "operations/uninstall.h"
@@ -176,6 +178,33 @@ TEST_F(Uninstall, FailedOrRestartNeedingRemovalReportsFalseButRefreshes) {
             << Narrow(LogPaneText());
     }
     EXPECT_EQ(m_list.PostedRefreshes, 2);
+}
+
+// Whatever ends the removal of a version up to 5.30.2, the value it read is gone afterwards: a failed
+// removal, or a message handler that fails while the removal runs (the value stays for the whole
+// removal and is deleted before the failure goes on).
+TEST_F(Uninstall, ValueIsGoneAfterAFailedOrInterruptedRemoval) {
+    m_list.Packages = {Record(kProduct, 0x051E0002, false)};  // 5.30.2
+    for (bool handlerFails : {false, true}) {
+        SCOPED_TRACE(handlerFails ? "handler fails" : "removal fails");
+        m_uninstallDuring = -2;
+        CFailingWindow failing;
+        CScriptedInstaller installer({1603});
+        installer.DuringCall = [&](const InstallerCall&) {
+            if (handlerFails) {
+                failing.Fail();
+                Sleep(300);  // the removal goes on after the failure
+            }
+            m_uninstallDuring = PreservedValue(L"Uninstall");
+        };
+        CDialogWatcher watcher(kDialogCaption, [](HWND dialog) { PressButton(dialog, IDOK); });
+        if (handlerFails)
+            EXPECT_THROW(UninstallPackage(Main(), 0, std::nullopt, m_list), std::bad_alloc);
+        else
+            EXPECT_FALSE(UninstallPackage(Main(), 0, std::nullopt, m_list));
+        EXPECT_EQ(m_uninstallDuring, 1);
+        EXPECT_EQ(PreservedValue(L"Uninstall"), -1);
+    }
 }
 
 // The selected row's item data picks the record, whatever the row's position.

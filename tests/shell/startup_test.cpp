@@ -3,11 +3,14 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <stdexcept>
 
+#include "fixtures/fixture_files.h"
 #include "resource.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "support/installer_stand_ins.h"
 #include "support/message_boxes.h"
 #include "support/test_util.h"
 #include "win/errors.h"
@@ -84,6 +87,30 @@ TEST_F(StartupRun, OnePackageEndsWithoutTheMainLoop) {
         EXPECT_NE(box.text, L"Usage: ZIDezureziv [MSI_file]");
     EXPECT_TRUE(Pump().Quit);
     EXPECT_EQ(GetWaitCursorDepth(), 0);
+}
+
+// A package run whose install ran ends with the installer's result (through the scripted installer);
+// one whose install never ran, because a check's question was answered Cancel, ends with 1.
+TEST_F(StartupRun, PackageRunEndsWithTheInstallersResultOrOneWhenNothingWasInstalled) {
+    struct Case {
+        UINT result;
+        bool anotherInstallation;
+        int exitCode;
+    };
+    const Case cases[] = {{1603, false, 1603}, {0, false, 0}, {0, true, 1}};
+    const std::wstring tail = L"\"" + fixtures::Path(L"velonar64-5.45.3-signed.msi") + L"\"";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        ResetProgramState();
+        std::optional<CRunningInstallation> running;
+        if (c.anotherInstallation)
+            running.emplace();
+        CScriptedInstaller installer({c.result});
+        ScriptedMessageBoxes boxes({IDCANCEL});
+        EXPECT_EQ(RunInstallerProgram(GetModuleHandleW(nullptr), tail.c_str()), c.exitCode);
+        EXPECT_EQ(installer.Calls().size(), c.anotherInstallation ? 0u : 1u);
+        EXPECT_EQ(boxes.Boxes().size(), c.anotherInstallation ? 1u : 0u);
+    }
 }
 
 TEST_F(StartupRun, ExceptionEndsWithTheLastResortBoxWhichNoQuitMessageCloses) {

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <new>
 
 #include "resource.h"
+#include "win/callback_guard.h"
 #include "win/module_info.h"
 #include "win/platform.h"
 #include "win/program.h"
@@ -13,6 +15,17 @@ namespace {
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
+}
+
+constexpr wchar_t kFailingWindowClass[] = L"ZidFailingWindow";
+constexpr UINT kFailMessage = WM_APP + 17;
+
+LRESULT CALLBACK FailingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return GuardCallback<LRESULT>(0, [&]() -> LRESULT {
+        if (message == kFailMessage)
+            throw std::bad_alloc();
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 std::optional<std::wstring> Optional(const wchar_t* text) {
@@ -86,6 +99,37 @@ UINT CScriptedInstaller::Finish() {
     const UINT result = m_results.back();
     m_results.pop_back();
     return result;
+}
+
+CRunningInstallation::CRunningInstallation()
+    : m_held(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    m_thread = std::thread([this] {
+        zid::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
+        SetEvent(m_held.get());
+        WaitForSingleObject(m_release.get(), 30000);
+        ReleaseMutex(mutex.get());
+    });
+    WaitForSingleObject(m_held.get(), 10000);
+}
+
+CRunningInstallation::~CRunningInstallation() {
+    SetEvent(m_release.get());
+    m_thread.join();
+}
+
+CFailingWindow::CFailingWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = FailingWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kFailingWindowClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when it is registered already
+    m_window.reset(CreateWindowExW(0, kFailingWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
+    EXPECT_TRUE(m_window);
+}
+
+void CFailingWindow::Fail() const {
+    SendMessageW(m_window.get(), kFailMessage, 0, 0);
 }
 
 int CInstalledList::Count32() const {

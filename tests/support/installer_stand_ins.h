@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "operations/installed_packages.h"
@@ -72,6 +73,33 @@ public:
     int Count64() const override;
     void Refresh() override { ++Refreshes; }
     void PostRefresh() override { ++PostedRefreshes; }
+};
+
+// Holds Windows Installer's execution mutex from another thread while it lives, as a running
+// installation does.
+class CRunningInstallation {
+public:
+    CRunningInstallation();
+    ~CRunningInstallation();
+    CRunningInstallation(const CRunningInstallation&) = delete;
+    CRunningInstallation& operator=(const CRunningInstallation&) = delete;
+
+private:
+    zid::UniqueHandle m_held;
+    zid::UniqueHandle m_release;
+    std::thread m_thread;
+};
+
+// A window of this thread whose message handler runs out of memory when asked to: the exception is
+// caught by its callback guard and handed on by the next pass of the message pump.
+class CFailingWindow {
+public:
+    CFailingWindow();
+    // From any thread; returns once the handler has failed.
+    void Fail() const;
+
+private:
+    zid::UniqueWindow m_window;
 };
 
 // A record as the inventory makes it.

@@ -9,6 +9,8 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(std::deque<int> answers) : m_answers(
     m_previous =
         SetMessageBoxAnswerer([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT style) {
             m_boxes.push_back({owner, text, caption, style});
+            if (WhileShown)
+                WhileShown();
             if (m_answers.empty())
                 return IDOK;
             int answer = m_answers.front();

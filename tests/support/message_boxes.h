@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
     ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
 
     void Answer(int answer) { m_answers.push_back(answer); }
+    // Runs as each box is shown, before it is answered: what a message that the box's modal loop
+    // dispatches would do meanwhile.
+    std::function<void()> WhileShown;
     const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
 
 private:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/fixture_files.h"
 #include "log/installer_log.h"
 #include "resource.h"
 #include "support/dialog_watcher.h"
@@ -19,6 +20,7 @@
 #include "support/registry_key.h"
 #include "thispc/thispc_page.h"
 #include "win/errors.h"
+#include "win/handles.h"
 #include "win/list_view.h"
 #include "win/platform.h"
 #include "win/settings.h"
@@ -161,6 +163,26 @@ TEST_F(ThisPcPage, ActionsFollowTheRowsRecordNotItsPosition) {
     EXPECT_EQ(installer.Calls()[1].Target, kFirst);
 }
 
+// A refresh that the page handles while the worker runs rebuilds the records; the operation is still
+// on the record it started with, and its result line names that one.
+TEST_F(ThisPcPage, RefreshDuringTheWaitChangesNeitherTheProductNorTheResultLine) {
+    auto newer = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
+    Create();
+    std::unique_ptr<UninstallEntry> older;
+    CScriptedInstaller installer;
+    installer.DuringCall = [&](const InstallerCall&) {
+        newer.reset();
+        older = Entry(KEY_WOW64_64KEY, kSecond, L"5.30.3", 0x051E0003);
+        SendMessageW(m_page.get(), WM_COMMAND, IDC_REFRESH, 0);  // handled by the waiting thread
+    };
+    Command(IDC_REPAIR);
+    ASSERT_EQ(m_object.Records().size(), 1u);
+    EXPECT_EQ(m_object.Records()[0].ProductCode, kSecond);  // the refresh ran
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].Target, kFirst);
+    EXPECT_NE(LogPaneText().find(L" Repair 5.46 (64 bit): Exit code 0: "), std::wstring::npos) << Narrow(LogPaneText());
+}
+
 TEST_F(ThisPcPage, RepairWithoutASelectedRowOnlySaysSo) {
     auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
     Create();
@@ -282,4 +304,38 @@ TEST_F(ThisPcPage, RecentPackagesMenuShowsEachPathWithItsIconAndChoosingNothingD
     EXPECT_FALSE(g_menuSeen.HasIcon[1]);
     EXPECT_TRUE(installer.Calls().empty());
     EXPECT_FALSE(LogPaneText().empty());  // nothing chosen: nothing cleared
+}
+
+namespace {
+int g_entryToChoose = 0;
+
+// Chooses entry g_entryToChoose (from 1) of the open menu with the keyboard.
+void CALLBACK ChooseMenuEntry(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (!menuWindow)
+        return;
+    KillTimer(nullptr, timer);
+    for (int i = 0; i < g_entryToChoose; ++i)
+        PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
+}
+}  // namespace
+
+TEST_F(ThisPcPage, ChoosingARecentPackageClearsTheLogPaneAndInstallsThatPackage) {
+    Create();
+    const std::vector<std::wstring> recent = {fixtures::Path(L"velonar64-5.46-signed.msi"),
+                                              fixtures::Path(L"velonar64-5.45.3-signed.msi"),
+                                              fixtures::Path(L"velonar32-5.45.3-signed.msi")};
+    Settings().RecentPackages = recent;
+    CScriptedInstaller installer;
+    AddLogLine(L"earlier");
+    g_entryToChoose = 2;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ChooseMenuEntry);
+    zid::scope_exit stopTimer([timer] { KillTimer(nullptr, timer); });
+    Notify(IDC_INSTALL, BCN_DROPDOWN);
+    ASSERT_EQ(installer.Calls().size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].Target, recent[1]);
+    EXPECT_EQ(LogPaneText().find(L"earlier"), std::wstring::npos);
+    EXPECT_NE(LogPaneText().find(L" Install 5.45.3 (64 bit): Exit code 0: "), std::wstring::npos)
+        << Narrow(LogPaneText());
 }
