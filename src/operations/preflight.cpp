@@ -5,6 +5,7 @@
 
 #include "log/installer_log.h"
 #include "operations/basic_ui.h"
+#include "operations/package_source.h"
 #include "operations/windows_installer.h"
 #include "win/handles.h"
 #include "win/message_box.h"
@@ -15,6 +16,7 @@ namespace {
 
 // Held by Windows Installer while it runs an installation; a second one then ends with 1618.
 constexpr wchar_t kExecuteMutex[] = L"Global\\_MSIExecute";
+constexpr wchar_t kContinueAnyway[] = L"\r\n\r\nContinue anyway?";
 
 struct RestartMarker {
     const wchar_t* Key;
@@ -71,7 +73,7 @@ void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* opera
                                 L"): only its entry in the list of installed programs is left.",
                             std::wstring(operation) +
                                 L" cannot work: Windows Installer does not know this installation of Velonar; only "
-                                L"its entry in the list of installed programs is left.\r\n\r\nContinue anyway?"});
+                                L"its entry in the list of installed programs is left." + kContinueAnyway});
         return;
     }
     const std::wstring cached = installer.GetProductInfo(product, INSTALLPROPERTY_LOCALPACKAGE);
@@ -87,8 +89,23 @@ void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* opera
              (sourceGone ? L", and so is the package it was installed from." : L"."),
          sourceGone
              ? std::wstring(operation) + L" will most likely fail (1612): Windows Installer has no package of this "
-                                         L"installation left to work from.\r\n\r\nContinue anyway?"
-             : std::wstring()});
+                                         L"installation left to work from." + kContinueAnyway
+             : std::wstring(),
+         sourceGone});
+}
+
+// question with note as a paragraph of its own before its closing "Continue anyway?".
+std::wstring WithNote(const std::wstring& question, const std::wstring& note) {
+    const size_t end = question.rfind(kContinueAnyway);
+    if (note.empty() || end == std::wstring::npos)
+        return question;
+    return question.substr(0, end) + L"\r\n\r\n" + note + kContinueAnyway;
+}
+
+bool AskToContinue(const std::wstring& question) {
+    // Basic UI mode takes the user's consent for granted, as for the program's other questions.
+    return IsBasicUiMode() || ShowMessageBox(MainWindow(), question, kProgramName,
+                                             MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
 }  // namespace
@@ -97,8 +114,9 @@ std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& reque
     std::vector<PreflightFinding> findings;
     if (AnotherInstallationRuns())
         findings.push_back({L"Check: another installation is in progress.",
-                            L"Another installation is in progress: Windows Installer will refuse this one (1618) "
-                            L"until it has ended.\r\n\r\nContinue anyway?"});
+                            std::wstring(L"Another installation is in progress: Windows Installer will refuse this "
+                                         L"one (1618) until it has ended.") +
+                                kContinueAnyway});
     if (const std::wstring markers = PendingRestartMarkers(); !markers.empty())
         findings.push_back({L"Check: a restart of Windows is pending (" + markers +
                                 L"). If the operation fails, restart Windows and try again.",
@@ -110,13 +128,20 @@ std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& reque
     return findings;
 }
 
-bool ConfirmBeforeOperation(const OperationRequest& request) {
+bool ConfirmBeforeOperation(OperationRequest& request) {
     for (const PreflightFinding& finding : CheckBeforeOperation(request)) {
         AddLogLine(finding.Line.c_str());
-        // Basic UI mode takes the user's consent for granted, as for the program's other questions.
-        if (!finding.Question.empty() && !IsBasicUiMode() &&
-            ShowMessageBox(MainWindow(), finding.Question, kProgramName,
-                           MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+        if (finding.Question.empty())
+            continue;
+        std::wstring note;
+        if (finding.PackagesGone && request.Package) {
+            const StandInAnswer answer = OfferStandInPackage(request, note);
+            if (answer == StandInAnswer::Cancel)
+                return false;
+            if (answer == StandInAnswer::Using)
+                continue;
+        }
+        if (!AskToContinue(WithNote(finding.Question, note)))
             return false;
     }
     return true;

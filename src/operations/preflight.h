@@ -9,8 +9,9 @@
 
 // One thing found in the way of an operation.
 struct PreflightFinding {
-    std::wstring Line;      // for the log pane
-    std::wstring Question;  // OK/Cancel warning, only for what would certainly fail; empty otherwise
+    std::wstring Line;          // for the log pane
+    std::wstring Question;      // OK/Cancel warning, only for what would certainly fail; empty otherwise
+    bool PackagesGone = false;  // Windows Installer has no package of the installation left to work from
 };
 
 // The findings for request: another installation running, a restart pending, and for repair and
@@ -18,5 +19,7 @@ struct PreflightFinding {
 std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request);
 
 // Writes each finding's line and asks each finding's question (answered OK by itself in basic UI
-// mode); false when the user chose Cancel.
-bool ConfirmBeforeOperation(const OperationRequest& request);
+// mode); false when the user chose Cancel. When no package of the installation is left, the package
+// source (if any) is asked for the same release first: a package the user agrees to fetch and that
+// passes its checks becomes request's PackagePath, and the operation runs from it.
+bool ConfirmBeforeOperation(OperationRequest& request);

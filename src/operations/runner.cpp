@@ -31,6 +31,9 @@ constexpr DWORD kLogMode = INSTALLLOGMODE_PROPERTYDUMP | INSTALLLOGMODE_VERBOSE 
 constexpr DWORD kReinstallEverything =
     REINSTALLMODE_FILEREPLACE | REINSTALLMODE_MACHINEDATA | REINSTALLMODE_USERDATA | REINSTALLMODE_SHORTCUT;  // 0x3C0
 constexpr wchar_t kInstallCommandLine[] = L"ACTION=INSTALL ALLUSERS=1";
+// The reinstall of kReinstallEverything from a package file, which "v" caches again for later repairs.
+constexpr wchar_t kReinstallFromPackageCommandLine[] = L"REINSTALL=ALL REINSTALLMODE=vamus";
+constexpr wchar_t kRemoveCommandLine[] = L"REMOVE=ALL";
 constexpr DWORD kWaitSlice = 100;                      // milliseconds between passes of the pump at the latest
 constexpr DWORD kNoThreadError = ERROR_TOO_MANY_TCBS;  // 155, when the thread start left no error
 constexpr size_t kRuntimeMessage = 256;
@@ -93,15 +96,24 @@ UINT OperationWorker(const OperationRequest& request, bool basicUi) {
     const INSTALLUILEVEL level = basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_DEFAULT;
     const wchar_t* product = request.Package ? request.Package->ProductCode.c_str() : L"";
     switch (request.Command) {
-    case OperationCommand::Uninstall:
+    case OperationCommand::Uninstall: {
         installer.SetInternalUi(level);
-        return installer.ConfigureProduct(product, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT,
-                                          request.CommandLine.empty() ? nullptr : request.CommandLine.c_str());
+        if (!request.PackagePath)
+            return installer.ConfigureProduct(product, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT,
+                                              request.CommandLine.empty() ? nullptr : request.CommandLine.c_str());
+        // From a package file in place of Windows Installer's missing copy of the installed one.
+        std::wstring commandLine = kRemoveCommandLine;
+        if (!request.CommandLine.empty())
+            commandLine += L" " + request.CommandLine;
+        return installer.InstallProduct(request.PackagePath->c_str(), commandLine.c_str());
+    }
     case OperationCommand::Install:
         installer.SetInternalUi(basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_FULL);
         return installer.InstallProduct(request.PackagePath ? request.PackagePath->c_str() : L"", kInstallCommandLine);
     case OperationCommand::Repair:
         installer.SetInternalUi(level);
+        if (request.PackagePath)
+            return installer.InstallProduct(request.PackagePath->c_str(), kReinstallFromPackageCommandLine);
         return installer.ReinstallProduct(product, kReinstallEverything);
     }
     return ERROR_INVALID_FUNCTION;  // 1: not an operation

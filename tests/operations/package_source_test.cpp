@@ -1,0 +1,145 @@
+// When no package of an installation is left: the same release from the package source, checked,
+// and the repair or removal run from it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <msi.h>
+
+#include "fixtures/fixture_files.h"
+#include "log/installer_log.h"
+#include "operations/basic_ui.h"
+#include "operations/package_source.h"
+#include "operations/runner.h"
+#include "support/installer_stand_ins.h"
+#include "support/message_boxes.h"
+
+namespace {
+
+constexpr wchar_t kInstalled[] = L"velonar64-5.30.2.msi";
+constexpr wchar_t kUrl[] = L"http://127.0.0.1/packages/velonar64-5.30.2-signed.msi";
+constexpr wchar_t kOffer[] =
+    L"Download Velonar 5.30.2 (64 bit) from the website and use it to ";
+
+// A website that has (or has not) the release, and "downloads" a fixture file.
+class CScriptedSource final : public IPackageSource {
+public:
+    PackageOffer Offer;
+    std::wstring File;  // what a download saves; empty: nothing arrived
+    int Downloads = 0;
+
+    PackageOffer Find(const InstalledPackage&) override { return Offer; }
+    std::wstring Download(HWND, const std::wstring&) override {
+        ++Downloads;
+        return File;
+    }
+};
+
+class StandInPackage : public OperationsTest {
+protected:
+    void SetUp() override {
+        OperationsTest::SetUp();
+        SetPackageSource(&m_source);
+        // Windows Installer knows the product, but neither its copy of the package nor the original is there.
+        m_installer.ProductInfo = {{INSTALLPROPERTY_LOCALPACKAGE, L"C:\\Windows\\Installer\\gone.msi"},
+                                   {INSTALLPROPERTY_INSTALLSOURCE, L"C:\\gone\\"},
+                                   {INSTALLPROPERTY_PACKAGENAME, kInstalled},
+                                   {INSTALLPROPERTY_PACKAGECODE, fixtures::PackageInfo(kInstalled).packageCode}};
+    }
+    void TearDown() override {
+        SetPackageSource(nullptr);
+        SetBasicUiMode(false);
+        OperationsTest::TearDown();
+    }
+    OperationRequest Request(OperationCommand command) const {
+        OperationRequest request;
+        request.Command = command;
+        request.Package = Record(fixtures::PackageInfo(kInstalled).productCode, 0x051E0002, true);
+        return request;
+    }
+
+    CScriptedSource m_source;
+    CScriptedInstaller m_installer;
+};
+
+}  // namespace
+
+TEST_F(StandInPackage, AnAgreedAndMatchingReleaseIsWhatTheOperationRunsFrom) {
+    m_source.Offer.Url = kUrl;
+    m_source.File = fixtures::Path(L"velonar64-5.30.2-signed.msi");
+    struct Case {
+        OperationCommand Command;
+        const wchar_t* Verb;
+        const wchar_t* CommandLine;
+    };
+    for (const Case& c : {Case{OperationCommand::Repair, L"repair?", L"REINSTALL=ALL REINSTALLMODE=vamus"},
+                          Case{OperationCommand::Uninstall, L"remove?", L"REMOVE=ALL"}}) {
+        ScriptedMessageBoxes boxes({IDYES});
+        OperationRequest request = Request(c.Command);
+        EXPECT_EQ(RunOperation(request), 0u);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_NE(boxes.Boxes()[0].text.find(kOffer + std::wstring(c.Verb)), std::wstring::npos)
+            << Narrow(boxes.Boxes()[0].text);
+        ASSERT_FALSE(m_installer.Calls().empty());
+        EXPECT_EQ(m_installer.Calls().back().Call, L"Install");
+        EXPECT_EQ(m_installer.Calls().back().Target, m_source.File);
+        EXPECT_EQ(m_installer.Calls().back().CommandLine, std::optional<std::wstring>(c.CommandLine));
+        EXPECT_NE(LogPaneText().find(L"downloaded from the website in place of the missing package"),
+                  std::wstring::npos);
+    }
+    // Basic UI mode takes the offer without asking.
+    SetBasicUiMode(true);
+    ScriptedMessageBoxes none;
+    OperationRequest request = Request(OperationCommand::Repair);
+    EXPECT_EQ(RunOperation(request), 0u);
+    EXPECT_TRUE(none.Boxes().empty());
+    EXPECT_EQ(m_installer.Calls().back().Target, m_source.File);
+}
+
+TEST_F(StandInPackage, AnotherBuildOrAnUnsignedFileIsRefusedAndNothingRuns) {
+    m_source.Offer.Url = kUrl;
+    struct Case {
+        const wchar_t* File;
+        const wchar_t* Reason;
+    };
+    for (const Case& c : {Case{L"velonar64-5.30.2-rebuilt-signed.msi", L"it is another build of this release"},
+                          Case{L"velonar64-5.30.2.msi", L"its signature does not verify"},
+                          Case{L"velonar64-5.30.3.msi", L"its signature does not verify"}}) {
+        m_source.File = fixtures::Path(c.File);
+        ScriptedMessageBoxes boxes({IDYES, IDOK});
+        OperationRequest request = Request(OperationCommand::Repair);
+        EXPECT_EQ(RunOperation(request), std::nullopt) << Narrow(c.File);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_NE(boxes.Boxes()[1].text.find(c.Reason), std::wstring::npos) << Narrow(boxes.Boxes()[1].text);
+        EXPECT_NE(boxes.Boxes()[1].text.find(L"It was left in " + m_source.File), std::wstring::npos);
+        EXPECT_TRUE(m_installer.Calls().empty());
+    }
+    // A download that did not arrive runs nothing either.
+    m_source.File.clear();
+    ScriptedMessageBoxes boxes({IDYES});
+    OperationRequest request = Request(OperationCommand::Uninstall);
+    EXPECT_EQ(RunOperation(request), std::nullopt);
+    EXPECT_TRUE(m_installer.Calls().empty());
+}
+
+TEST_F(StandInPackage, WithoutTheReleaseOrWithoutConsentTheOperationGoesOnAsBefore) {
+    // Not listed: the usual question says so; Cancel runs nothing.
+    m_source.Offer.Problem = L"The product website lists no release 5.30.2 (64 bit).";
+    ScriptedMessageBoxes listed({IDCANCEL});
+    OperationRequest request = Request(OperationCommand::Repair);
+    EXPECT_EQ(RunOperation(request), std::nullopt);
+    ASSERT_EQ(listed.Boxes().size(), 1u);
+    EXPECT_NE(listed.Boxes()[0].text.find(L"(1612)"), std::wstring::npos);
+    EXPECT_NE(listed.Boxes()[0].text.find(m_source.Offer.Problem + L"\r\n\r\nContinue anyway?"), std::wstring::npos)
+        << Narrow(listed.Boxes()[0].text);
+    EXPECT_EQ(m_source.Downloads, 0);
+
+    // Listed, but the user says No: nothing is fetched, and the operation goes on the usual way.
+    m_source.Offer = {kUrl, L""};
+    ScriptedMessageBoxes declined({IDNO, IDOK});
+    request = Request(OperationCommand::Repair);
+    EXPECT_EQ(RunOperation(request), 0u);
+    EXPECT_EQ(declined.Boxes().size(), 2u);
+    EXPECT_EQ(m_source.Downloads, 0);
+    ASSERT_EQ(m_installer.Calls().size(), 1u);
+    EXPECT_EQ(m_installer.Calls()[0].Call, L"Reinstall");
+}
