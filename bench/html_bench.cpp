@@ -132,7 +132,7 @@ std::vector<std::wstring> OurDigest(const std::wstring& text) {
     for (const CHtmlElement* e = parser.GetRoot(); e; e = e->NextInDocument()) {
         if (e->m_tag == L"tr" || e->m_tag == L"th" || e->m_tag == L"td" || e->m_tag == L"a") {
             const wchar_t* href = e->GetHref();
-            digest.push_back(e->m_tag + L"|" + (href ? href : L"") + L"|" + e->m_text);
+            digest.push_back(std::wstring(e->m_tag) + L"|" + (href ? href : L"") + L"|" + std::wstring(e->m_text));
         }
     }
     return digest;
