@@ -8,6 +8,8 @@ namespace {
 // 1 MB, few enough that their allocation costs nothing next to parsing.
 constexpr size_t kFirstBlock = 16 * 1024;
 constexpr size_t kLargestBlock = 1024 * 1024;
+// Room before the first object of a block, which holds the link to the previous block.
+constexpr size_t kHeader = (sizeof(void*) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
 
 }  // namespace
 
@@ -19,11 +21,23 @@ CHtmlArena::~CHtmlArena() {
     }
 }
 
+void CHtmlArena::Reset() {
+    if (!m_blocks)
+        return;
+    for (Block* block = m_blocks->previous; block;) {
+        Block* previous = block->previous;
+        std::free(block);
+        block = previous;
+    }
+    m_blocks->previous = nullptr;
+    m_next = reinterpret_cast<char*>(m_blocks) + kHeader;
+}
+
 void* CHtmlArena::AllocateSlow(size_t bytes, size_t align) {
-    const size_t header = (sizeof(Block) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
-    if (bytes > SIZE_MAX / 2 - header - align)
+    static_assert(sizeof(Block) <= kHeader);
+    if (bytes > SIZE_MAX / 2 - kHeader - align)
         throw std::bad_alloc();
-    const size_t need = header + bytes + align;
+    const size_t need = kHeader + bytes + align;
     const size_t size = m_blockSize < kFirstBlock ? kFirstBlock : m_blockSize;
     // Twice what is needed, so that a string growing in place (Append) moves
     // only a logarithmic number of times.
@@ -33,7 +47,7 @@ void* CHtmlArena::AllocateSlow(size_t bytes, size_t align) {
         throw std::bad_alloc();
     block->previous = m_blocks;
     m_blocks = block;
-    m_next = reinterpret_cast<char*>(block) + header;
+    m_next = reinterpret_cast<char*>(block) + kHeader;
     m_end = reinterpret_cast<char*>(block) + blockSize;
     if (m_blockSize < kLargestBlock)
         m_blockSize = size * 2;

@@ -66,6 +66,10 @@ public:
         return static_cast<T*>(Allocate(count * sizeof(T), alignof(T)));
     }
 
+    // Releases everything made so far at once; the newest block is kept for
+    // what is made next.
+    void Reset();
+
     // A zero-terminated copy of `text`.
     CHtmlString Copy(std::wstring_view text);
     // `text` followed by `more`. When `text` is the last string this arena

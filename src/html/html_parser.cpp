@@ -59,11 +59,14 @@ void CHtmlParser::HandleEndTag(std::wstring_view tag) {
 }
 
 void CHtmlParser::HandleStartTag(std::wstring_view tag) {
+    // A new root discards the tree built so far, and everything in the
+    // arena belonged to it.
+    if (!m_current)
+        m_arena.Reset();
     const Tag known = zid::html::LookUpTag(tag);
     const CHtmlString name = known != Tag::Other ? zid::html::TagName(known) : m_arena.Copy(tag);
     auto* element = new (m_arena.NewArray<CHtmlElement>(1)) CHtmlElement(name, static_cast<uint8_t>(known));
     if (!m_current) {
-        // An earlier root stays in the arena, unreachable, until the parser goes.
         m_root = element;
     } else {
         CHtmlElement* current = m_current;
