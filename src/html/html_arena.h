@@ -117,7 +117,7 @@ public:
     void Append(CHtmlArena& arena, const T& item) {
         static_assert(std::is_trivially_copyable_v<T>);
         if (m_size == m_capacity) {
-            const uint32_t capacity = m_capacity ? m_capacity * 2 : 2;
+            const uint32_t capacity = m_capacity ? m_capacity * 2 : 1;
             if (capacity <= m_capacity)
                 throw std::bad_alloc();
             T* items = arena.NewArray<T>(capacity);

@@ -102,6 +102,8 @@ void CHtmlParser::AddAttribute(std::wstring_view name, std::wstring_view value) 
         m_current->m_class = m_arena.Copy(value);
     else if (name == L"style")
         m_current->AddStyles(m_arena, value);
+    else if (name == L"href")  // most attributes of most pages: its name is shared
+        m_current->m_attributes.Append(m_arena, {CHtmlString::Static(L"href", 4), m_arena.Copy(value)});
     else
         m_current->m_attributes.Append(m_arena, {m_arena.Copy(name), m_arena.Copy(value)});
 }
