@@ -139,9 +139,9 @@ const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p) {
         break;
     }
     // Words and white space up to the next markup. A run of white space
-    // becomes one space; a single space is that already, so text with
-    // single spaces stays one slice of the page. Without a current element
-    // the flush would drop the text, so it is not even collected.
+    // becomes one space; a single space is that already, so text with single
+    // spaces stays one slice of the page. Without a current element the
+    // flush would drop the text, so it is not even collected.
     const bool collapse = !m_parser.IsPreformatted();
     const bool keep = m_parser.HasCurrent();
     const wchar_t* run = p;
@@ -150,18 +150,18 @@ const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p) {
             ++p;
         if (*p == L'<' || *p == L'&' || *p == 0)
             break;
-        // White space that collapses.
-        if (*p == L' ' && !IsSpace(p[1])) {
+        if (*p == L' ') {
             ++p;
-            continue;
-        }
-        if (keep) {
+            if (!IsSpace(*p))
+                continue;  // a single space: the run goes on
+            if (keep)
+                m_text.Take(run, p);  // with the space, for the whole run of white space
+        } else if (keep) {
             m_text.Take(run, p);
             m_text.Put(L' ', p);
         }
-        do
+        while (IsSpace(*p))
             ++p;
-        while (IsSpace(*p));
         run = p;
     }
     if (keep)
