@@ -54,8 +54,17 @@ Tag LookUpTag(std::wstring_view name) {
         return Tag::Other;
     for (size_t slot = Hash(name);; slot = (slot + 1) & (kSlots - 1)) {
         const Tag tag = kSlotTable[slot];
-        if (tag == Tag::Other || kTagNames[static_cast<size_t>(tag)] == name)
+        if (tag == Tag::Other)
             return tag;
+        // Names are short: compared in place rather than through a library call.
+        const std::wstring_view known = kTagNames[static_cast<size_t>(tag)];
+        if (known.size() == name.size()) {
+            size_t i = 0;
+            while (i < name.size() && known[i] == name[i])
+                ++i;
+            if (i == name.size())
+                return tag;
+        }
     }
 }
 

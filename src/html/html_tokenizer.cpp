@@ -187,15 +187,29 @@ const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p) {
     default:
         break;
     }
-    do {
-        m_tagName.Put(Lower(*p), p);
-        ++p;
-        if (m_tagName.size() == 3 && m_tagName.View() == L"!--") {
+    // The run of name units up to the next space, slash or '>'.
+    const wchar_t* end = p;
+    bool lower = true;
+    for (; *end && *end != L' ' && *end != L'/' && *end != L'>'; ++end)
+        lower = lower && Lower(*end) == *end;
+    const size_t before = m_tagName.size();
+    const wchar_t first = before ? m_tagName.View()[0] : *p;
+    if (first == L'!' && before < 3 && before + static_cast<size_t>(end - p) >= 3) {
+        // The name may become "!--" at its third unit, which opens a comment.
+        for (; m_tagName.size() < 3; ++p)
+            m_tagName.Put(Lower(*p), p);
+        if (m_tagName.View() == L"!--") {
             m_state = State::Comment;
             return p;
         }
-    } while (*p && *p != L' ' && *p != L'/' && *p != L'>');
-    return p;
+    }
+    if (lower) {
+        m_tagName.Take(p, end);
+        return end;
+    }
+    for (; p != end; ++p)
+        m_tagName.Put(Lower(*p), p);
+    return end;
 }
 
 const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p) {
