@@ -1,56 +1,43 @@
 // Nodes of a parsed web page and the queries run on them.
 //
-// The parser (html_parser.h) creates, links and owns every element; all other
-// code only reads the tree. Elements are not copyable: they are linked by
-// raw pointers and released as a whole by their parser.
+// The parser (html_parser.h) creates and links every element in its arena
+// (html_arena.h) and releases the tree with it, in one step; all other code
+// only reads the tree. Elements are not copyable: they are linked by raw
+// pointers. Strings and lists refer to the arena and live as long as it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "html/html_arena.h"
 
 // One attribute other than id, class and style, as written on the page
 // (first letter of the name lower-cased, the rest as written).
 class CHtmlAttr {
 public:
-    CHtmlAttr(std::wstring name, std::wstring value);
-    CHtmlAttr(const CHtmlAttr&) = default;
-    CHtmlAttr(CHtmlAttr&&) noexcept = default;
-    CHtmlAttr& operator=(const CHtmlAttr&) = default;
-    CHtmlAttr& operator=(CHtmlAttr&&) noexcept = default;
-    virtual ~CHtmlAttr() = default;
-
-    std::wstring m_name;
-    std::wstring m_value;  // empty when the attribute had no value
+    CHtmlString m_name;
+    CHtmlString m_value;  // empty when the attribute had no value
 };
 
 // One declaration of an inline "style" attribute, as read by AddStyles.
 class CHtmlStyle {
 public:
-    CHtmlStyle(std::wstring name, std::wstring value);
-    CHtmlStyle(const CHtmlStyle&) = default;
-    CHtmlStyle(CHtmlStyle&&) noexcept = default;
-    CHtmlStyle& operator=(const CHtmlStyle&) = default;
-    CHtmlStyle& operator=(CHtmlStyle&&) noexcept = default;
-    virtual ~CHtmlStyle() = default;
-
-    std::wstring m_name;
-    std::wstring m_value;
+    CHtmlString m_name;
+    CHtmlString m_value;
 };
 
 class CHtmlElement {
 public:
-    // Empty strings, no links, void state unknown.
-    CHtmlElement();
-    explicit CHtmlElement(std::wstring tag);
+    // Empty strings, no links: an anonymous element.
+    CHtmlElement() = default;
+    // An element of `tag` (which must outlive it, e.g. from the same arena).
+    explicit CHtmlElement(CHtmlString tag);
     CHtmlElement(const CHtmlElement&) = delete;
     CHtmlElement& operator=(const CHtmlElement&) = delete;
-    // Releases the element's own strings, attributes and styles only; never
-    // its children or siblings (see DeleteTree).
-    virtual ~CHtmlElement() = default;
 
-    // Whether m_tag is one of the void elements (br, img, ...); exact,
-    // case-sensitive, computed once per element and cached.
+    // Whether m_tag is one of the void elements (br, img, ...); exact and
+    // case-sensitive, known from the tag since construction.
     bool IsVoid() const;
     // m_tag narrowed to single bytes (non-Latin-1 units become '?').
     std::string GetTagNameA() const;
@@ -65,32 +52,27 @@ public:
     // The element that follows this one in document order, or null.
     CHtmlElement* NextInDocument() const;
 
-    // Appends one attribute at the end of the attribute list.
-    void AddAttribute(std::wstring name, std::wstring value);
-    // Appends one declaration at the end of the style list.
-    void AddStyle(std::wstring name, std::wstring value);
     // Reads an inline style value ("name: value; ...") and appends its
-    // declarations; unterminated or valueless declarations are dropped.
-    void AddStyles(std::wstring_view css);
+    // declarations, stored in `arena`; unterminated or valueless
+    // declarations are dropped.
+    void AddStyles(CHtmlArena& arena, std::wstring_view css);
     // Makes `child` the last child of this element (constant time).
     void AppendChild(CHtmlElement* child);
 
-    std::wstring m_tag;    // lower-cased tag name; empty for anonymous text holders
-    std::wstring m_id;     // last "id" value, else empty
-    std::wstring m_class;  // last "class" value, whole, else empty
-    std::wstring m_text;   // text between the start tag and the first child
-private:
-    mutable int m_void = -1;  // IsVoid cache: -1 unknown, 0 no, 1 yes
-public:
+    CHtmlString m_tag;    // lower-cased tag name; empty for anonymous text holders
+    CHtmlString m_id;     // last "id" value, else empty
+    CHtmlString m_class;  // last "class" value, whole, else empty
+    CHtmlString m_text;   // text between the start tag and the first child
     CHtmlElement* m_parent = nullptr;
     CHtmlElement* m_next = nullptr;
     CHtmlElement* m_firstChild = nullptr;
     CHtmlElement* m_lastChild = nullptr;
-    std::vector<CHtmlStyle> m_styles;
-    std::vector<CHtmlAttr> m_attributes;  // all but id, class and style, duplicates kept
-};
+    CHtmlList<CHtmlStyle> m_styles;
+    CHtmlList<CHtmlAttr> m_attributes;  // all but id, class and style, duplicates kept
 
-// Deletes `root` and all its descendants (not its siblings) with constant
-// stack depth and no extra memory, whatever the shape of the tree. Null is
-// allowed.
-void DeleteTree(CHtmlElement* root);
+private:
+    friend class CHtmlParser;
+    CHtmlElement(CHtmlString tag, uint8_t known) : m_tag(tag), m_known(known) {}
+
+    uint8_t m_known = 0;  // the interned tag (zid::html::Tag) of m_tag, 0 when not known
+};

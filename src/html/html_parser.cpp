@@ -1,65 +1,17 @@
 // Tree building: what the tokenizer's tags, attributes and text do to the tree.
 #include "html/html_parser.h"
 
-#include <memory>
-#include <span>
-#include <string_view>
-#include <utility>
+#include <new>
 
+#include "html/html_tags.h"
 #include "html/html_text.h"
 #include "html/html_tokenizer.h"
 
-using zid::html::EqualsAscii;
+using zid::html::Tag;
 
 namespace {
 
-// An open element of tag `open` is closed implicitly by a new start tag of
-// its own name or of one of `alsoClosedBy`.
-struct ImpliedEnd {
-    std::string_view open;
-    std::span<const std::string_view> alsoClosedBy;
-};
-
-constexpr std::string_view kByDd[] = {"dd"};
-constexpr std::string_view kByDt[] = {"dt"};
-constexpr std::string_view kByBlock[] = {"address", "article", "aside",  "blockquote", "div",  "dl",  "fieldset",
-                                         "footer",  "form",    "h1",     "h2",         "h3",   "h4",  "h5",
-                                         "h6",      "header",  "hgroup", "hr",         "main", "nav", "ol",
-                                         "pre",     "section", "table",  "ul"};
-constexpr std::string_view kByTbodyTfoot[] = {"tbody", "tfoot"};
-constexpr std::string_view kByTbody[] = {"tbody"};
-constexpr std::string_view kByTh[] = {"th"};
-constexpr std::string_view kByTd[] = {"td"};
-
-constexpr ImpliedEnd kImpliedEnds[] = {
-    {"li", {}},
-    {"dt", kByDd},
-    {"dd", kByDt},
-    {"p", kByBlock},
-    {"thead", kByTbodyTfoot},
-    {"tbody", kByTbodyTfoot},
-    {"tfoot", kByTbody},
-    {"tr", {}},
-    {"td", kByTh},
-    {"th", kByTd},
-};
-
-// Whether the open element `open` is implicitly closed by a new `tag`.
-bool IsClosedBy(const CHtmlElement& open, const std::wstring& tag) {
-    for (const ImpliedEnd& row : kImpliedEnds) {
-        if (!EqualsAscii(open.m_tag, row.open))
-            continue;
-        if (EqualsAscii(tag, row.open))
-            return true;
-        for (std::string_view closer : row.alsoClosedBy)
-            if (EqualsAscii(tag, closer))
-                return true;
-        return false;
-    }
-    return false;
-}
-
-bool IsAllSpace(const std::wstring& text) {
+bool IsAllSpace(std::wstring_view text) {
     for (wchar_t c : text)
         if (!zid::html::IsSpace(c))
             return false;
@@ -67,10 +19,6 @@ bool IsAllSpace(const std::wstring& text) {
 }
 
 }  // namespace
-
-CHtmlParser::~CHtmlParser() {
-    DeleteTree(m_root);
-}
 
 void CHtmlParser::Parse(const wchar_t* text) {
     zid::html::CHtmlTokenizer tokenizer(*this);
@@ -84,46 +32,58 @@ CHtmlElement* CHtmlParser::FindById(std::wstring_view id) const {
     return nullptr;
 }
 
-void CHtmlParser::HandleTag(const std::wstring& tag, bool endTag) {
+void CHtmlParser::HandleTag(std::wstring_view tag, bool endTag) {
     if (endTag)
         HandleEndTag(tag);
     else
         HandleStartTag(tag);
 }
 
-void CHtmlParser::HandleEndTag(const std::wstring& tag) {
+void CHtmlParser::HandleEndTag(std::wstring_view tag) {
     // The walk up is paid for by the levels it closes, or it empties the
-    // current element, so over a page it stays linear.
+    // current element, so over a page it stays linear. Elements of a known
+    // tag match by number; the others by name.
+    const Tag known = zid::html::LookUpTag(tag);
     CHtmlElement* open = m_current;
-    while (open && open->m_tag != tag)
-        open = open->m_parent;
+    if (known != Tag::Other) {
+        while (open && open->m_known != static_cast<uint8_t>(known))
+            open = open->m_parent;
+    } else {
+        while (open && (open->m_known != 0 || open->m_tag != tag))
+            open = open->m_parent;
+    }
     // No match leaves no current element: text is dropped until the next start tag.
     m_current = open ? open->m_parent : nullptr;
-    if (tag == L"pre")
+    if (known == Tag::Pre)
         m_preformatted = 0;
 }
 
-void CHtmlParser::HandleStartTag(const std::wstring& tag) {
-    auto* element = new CHtmlElement(tag);
+void CHtmlParser::HandleStartTag(std::wstring_view tag) {
+    // A new root discards the tree built so far, and everything in the
+    // arena belonged to it.
+    if (!m_current)
+        m_arena.Reset();
+    const Tag known = zid::html::LookUpTag(tag);
+    const CHtmlString name = known != Tag::Other ? zid::html::TagName(known) : m_arena.Copy(tag);
+    auto* element = new (m_arena.NewArray<CHtmlElement>(1)) CHtmlElement(name, static_cast<uint8_t>(known));
     if (!m_current) {
-        DeleteTree(m_root);
         m_root = element;
     } else {
         CHtmlElement* current = m_current;
         CHtmlElement* parent = current->m_parent;
         if (!parent) {
             current->AppendChild(element);
-        } else if (!EqualsAscii(tag, "li") && IsClosedBy(*parent, tag)) {
+        } else if (known != Tag::Li && zid::html::IsClosedBy(static_cast<Tag>(parent->m_known), known)) {
             // Closes two levels; the root itself is never closed.
             (parent->m_parent ? parent->m_parent : parent)->AppendChild(element);
-        } else if (IsClosedBy(*current, tag)) {
+        } else if (zid::html::IsClosedBy(static_cast<Tag>(current->m_known), known)) {
             parent->AppendChild(element);
         } else {
             current->AppendChild(element);
         }
     }
     m_current = element;
-    if (tag == L"pre")
+    if (known == Tag::Pre)
         m_preformatted = 1;
 }
 
@@ -133,55 +93,35 @@ void CHtmlParser::CloseTag(bool endTag) {
         m_current = m_current->m_parent;
 }
 
-void CHtmlParser::AddAttribute(const std::wstring& name, const std::wstring& value) {
-    // Copies are sized to fit, and the tokenizer keeps its grown buffers.
+void CHtmlParser::AddAttribute(std::wstring_view name, std::wstring_view value) {
     if (!m_current)
         return;
     if (name == L"id")
-        m_current->m_id = value;
+        m_current->m_id = m_arena.Copy(value);
     else if (name == L"class")
-        m_current->m_class = value;
+        m_current->m_class = m_arena.Copy(value);
     else if (name == L"style")
-        m_current->AddStyles(value);
+        m_current->AddStyles(m_arena, value);
+    else if (name == L"href")  // most attributes of most pages: its name is shared
+        m_current->m_attributes.Append(m_arena, {CHtmlString::Static(L"href", 4), m_arena.Copy(value)});
     else
-        m_current->AddAttribute(name, value);
+        m_current->m_attributes.Append(m_arena, {m_arena.Copy(name), m_arena.Copy(value)});
 }
 
-namespace {
-
-// Texts are copied to a fitting size, which keeps a page's tree small and
-// lets the collecting buffer be reused; a very long text is handed over
-// instead, so that it never exists twice.
-void StoreText(std::wstring& target, std::wstring& text) {
-    constexpr size_t kHandOver = 1 << 16;
-    if (text.size() >= kHandOver)
-        target = std::move(text);
-    else
-        target.assign(text);
-}
-
-}  // namespace
-
-void CHtmlParser::FlushText(std::wstring& text) {
-    if (text.empty() || !m_current) {
-        text.clear();
+void CHtmlParser::FlushText(std::wstring_view text) {
+    if (text.empty() || !m_current)
         return;
-    }
     CHtmlElement* current = m_current;
     if (current == m_root || current->m_firstChild) {
         // Line breaking white space after a <br> carries no text.
         const CHtmlElement* last = current->m_lastChild;
-        if (last && EqualsAscii(last->m_tag, "br") && IsAllSpace(text)) {
-            text.clear();
+        if (last && last->m_known == static_cast<uint8_t>(Tag::Br) && IsAllSpace(text))
             return;
-        }
-        auto holder = std::make_unique<CHtmlElement>();
-        StoreText(holder->m_text, text);
-        current->AppendChild(holder.release());
-    } else if (current->m_text.empty()) {
-        StoreText(current->m_text, text);
+        auto* holder = new (m_arena.NewArray<CHtmlElement>(1)) CHtmlElement();
+        holder->m_text = m_arena.Copy(text);
+        current->AppendChild(holder);
     } else {
-        current->m_text += text;
+        // Text on both sides of a comment joins; in place, so it stays linear.
+        current->m_text = m_arena.Append(current->m_text, text);
     }
-    text.clear();
 }

@@ -5,9 +5,9 @@
 // use a parser and its tree on one thread.
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "html/html_arena.h"
 #include "html/html_element.h"
 
 namespace zid::html {
@@ -20,8 +20,8 @@ public:
     CHtmlParser() = default;
     CHtmlParser(const CHtmlParser&) = delete;
     CHtmlParser& operator=(const CHtmlParser&) = delete;
-    // Releases the whole tree, however deep or wide, without recursion.
-    virtual ~CHtmlParser();
+    // Releases the whole tree, however deep or wide, with its arena.
+    virtual ~CHtmlParser() = default;
 
     // Builds the tree from a zero-terminated UTF-16 page (a leading U+FEFF is
     // skipped; null counts as empty). Time linear in the length of the text.
@@ -34,20 +34,22 @@ public:
 private:
     friend class zid::html::CHtmlTokenizer;
 
-    // The tokenizer's steps on the tree.
-    void HandleTag(const std::wstring& tag, bool endTag);
+    // The tokenizer's steps on the tree. Names and texts are copied into the
+    // arena; the views need not outlive the call.
+    void HandleTag(std::wstring_view tag, bool endTag);
     void CloseTag(bool endTag);
-    void AddAttribute(const std::wstring& name, const std::wstring& value);
-    // Empties `text`; its buffer is kept for the next text unless it was handed over.
-    void FlushText(std::wstring& text);
+    void AddAttribute(std::wstring_view name, std::wstring_view value);
+    void FlushText(std::wstring_view text);
     // Whether text collected now would be kept (there is somewhere to put it).
     bool HasCurrent() const { return m_current != nullptr; }
     bool IsPreformatted() const { return m_preformatted != 0; }
 
-    void HandleEndTag(const std::wstring& tag);
-    void HandleStartTag(const std::wstring& tag);
+    void HandleEndTag(std::wstring_view tag);
+    void HandleStartTag(std::wstring_view tag);
 
+    // Declared first: released last, after nothing refers to it any more.
+    CHtmlArena m_arena;                 // every element and string of the tree
     int m_preformatted = 0;             // 1 inside "pre": white space kept as written
-    CHtmlElement* m_root = nullptr;     // owned, with every element below it
-    CHtmlElement* m_current = nullptr;  // where new content goes; not owned
+    CHtmlElement* m_root = nullptr;     // in m_arena, with every element below it
+    CHtmlElement* m_current = nullptr;  // where new content goes
 };

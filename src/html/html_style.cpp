@@ -5,52 +5,47 @@
 
 namespace {
 
-enum class StyleState { BeforeName, Name, BeforeValue, Value };
-
 // Declarations are kept as single bytes and widened back, so only the low
 // eight bits of each code unit survive; only ASCII comes back unchanged.
-wchar_t KeepByte(wchar_t c) {
-    return zid::html::WidenAnsi(static_cast<unsigned char>(c & 0xFF));
+CHtmlString KeepBytes(CHtmlArena& arena, std::wstring_view text) {
+    CHtmlString result;
+    wchar_t* out = arena.NewString(text.size(), result);
+    for (wchar_t c : text)
+        *out++ = zid::html::WidenAnsi(static_cast<unsigned char>(c & 0xFF));
+    return result;
 }
 
 }  // namespace
 
-void CHtmlElement::AddStyles(std::wstring_view css) {
-    StyleState state = StyleState::BeforeName;
-    std::wstring name;
-    std::wstring value;
-    for (wchar_t c : css) {
-        switch (state) {
-        case StyleState::BeforeName:
-            if (c != L' ') {
-                name.assign(1, KeepByte(c));
-                state = StyleState::Name;
-            }
-            break;
-        case StyleState::Name:
-            if (c == L':')
-                state = StyleState::BeforeValue;
-            else
-                name.push_back(KeepByte(c));
-            break;
-        case StyleState::BeforeValue:
-            // Not even ';' ends an empty value: it becomes the value's first character.
-            if (c != L' ') {
-                value.assign(1, KeepByte(c));
-                state = StyleState::Value;
-            }
-            break;
-        case StyleState::Value:
-            if (c == L';') {
-                AddStyle(name, value);
-                state = StyleState::BeforeName;
-            } else {
-                value.push_back(KeepByte(c));
-            }
-            break;
-        }
+void CHtmlElement::AddStyles(CHtmlArena& arena, std::wstring_view css) {
+    // A name runs from its first non-space to the next ':', spaces included;
+    // a value from its first non-space to the next ';'. The first character
+    // of either is taken whatever it is (a value may start with ';'), so
+    // both are slices of the text.
+    size_t i = 0;
+    const size_t n = css.size();
+    for (;;) {
+        while (i < n && css[i] == L' ')
+            ++i;
+        if (i >= n)
+            return;
+        const size_t nameStart = i++;
+        while (i < n && css[i] != L':')
+            ++i;
+        if (i >= n)
+            return;  // a name without ':' is dropped
+        const size_t nameEnd = i++;
+        while (i < n && css[i] == L' ')
+            ++i;
+        if (i >= n)
+            return;  // a declaration without a value is dropped
+        const size_t valueStart = i++;
+        while (i < n && css[i] != L';')
+            ++i;
+        m_styles.Append(arena, {KeepBytes(arena, css.substr(nameStart, nameEnd - nameStart)),
+                                KeepBytes(arena, css.substr(valueStart, i - valueStart))});
+        if (i >= n)
+            return;
+        ++i;
     }
-    // A declaration still without a value at the end is dropped.
-    if (state == StyleState::Value)
-        AddStyle(std::move(name), std::move(value));
 }

@@ -23,7 +23,7 @@ constexpr NamedReference kNamedReferences[] = {
     {"diams", 0x2666}, {"clubs", 0x2663}, {"quot", 0x0022},   {"amp", 0x0026},
 };
 
-int HexDigit(char c) {
+int HexDigit(wchar_t c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -37,8 +37,10 @@ int HexDigit(char c) {
 // unsigned long of the Windows C runtime: leading white space, a sign and a
 // "0x" are accepted, reading stops at the first unfit character, nothing
 // readable gives 0, and overflow gives 0xFFFFFFFF. Written out so that the
-// result is the same on hosts whose long is 64 bits.
-std::uint32_t ReadHex(std::string_view s) {
+// result is the same on hosts whose long is 64 bits. Reads the code units
+// themselves: every unit that matters is ASCII, and no other unit narrows
+// to one.
+std::uint32_t ReadHex(std::wstring_view s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')))
         ++i;
@@ -59,6 +61,31 @@ std::uint32_t ReadHex(std::string_view s) {
     return negative ? 0u - value : value;
 }
 
+// What ends a run of plain text: 1 for '<', '&' and the terminating zero,
+// 2 for white space (which ends it only where it collapses). ASCII only;
+// IsSpace answers for the rest.
+constexpr unsigned char kTextStop[128] = {
+    1, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    2, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,
+};
+
+// Whether `c` ends a text run: markup, the end, or collapsing white space.
+inline bool EndsText(wchar_t c, bool collapse) {
+    const auto u = static_cast<std::uint32_t>(c);
+    if (u < 128) {
+        const unsigned char stop = kTextStop[u];
+        return stop == 1 || (stop == 2 && collapse);
+    }
+    return collapse && u >= 0x85 && IsSpace(c);
+}
+
+// Lower-cases like LowerChar, with ASCII decided inline.
+inline wchar_t Lower(wchar_t c) {
+    if (static_cast<std::uint32_t>(c) < 0x80)
+        return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
+    return LowerChar(c);
+}
+
 }  // namespace
 
 void CHtmlTokenizer::Run(const wchar_t* p) {
@@ -68,9 +95,6 @@ void CHtmlTokenizer::Run(const wchar_t* p) {
         switch (m_state) {
         case State::Text:
             p = OnText(p);
-            break;
-        case State::WhitespaceRun:
-            p = OnWhitespaceRun(p);
             break;
         case State::TagName:
             p = OnTagName(p);
@@ -95,70 +119,97 @@ void CHtmlTokenizer::Run(const wchar_t* p) {
             break;
         }
     }
-    m_parser.FlushText(m_text);
+    m_parser.FlushText(m_text.View());
 }
 
 const wchar_t* CHtmlTokenizer::OnText(const wchar_t* p) {
     switch (*p) {
     case L'<':
-        m_parser.FlushText(m_text);
-        m_tagName.clear();
+        m_parser.FlushText(m_text.View());
+        m_text.Clear();
+        m_tagName.Clear();
         m_endTag = false;
         m_state = State::TagName;
         return p + 1;
     case L'&':
-        m_refName.clear();
+        m_reference = p + 1;
         m_state = State::Reference;
         return p + 1;
     default:
         break;
     }
+    // Words and white space up to the next markup. A run of white space
+    // becomes one space; a single space is that already, so text with single
+    // spaces stays one slice of the page. Without a current element the
+    // flush would drop the text, so it is not even collected.
     const bool collapse = !m_parser.IsPreformatted();
-    if (collapse && IsSpace(*p)) {
-        if (m_parser.HasCurrent())
-            m_text.push_back(L' ');
-        m_state = State::WhitespaceRun;
-        return p + 1;
+    const bool keep = m_parser.HasCurrent();
+    const wchar_t* run = p;
+    for (;;) {
+        while (!EndsText(*p, collapse))
+            ++p;
+        if (*p == L'<' || *p == L'&' || *p == 0)
+            break;
+        if (*p == L' ') {
+            ++p;
+            if (!IsSpace(*p))
+                continue;  // a single space: the run goes on
+            if (keep)
+                m_text.Take(run, p);  // with the space, for the whole run of white space
+        } else if (keep) {
+            m_text.Take(run, p);
+            m_text.Put(L' ', p);
+        }
+        while (IsSpace(*p))
+            ++p;
+        run = p;
     }
-    // Take the whole run of plain text at once. Without a current element
-    // the flush would drop it, so it is not even collected.
-    const wchar_t* end = p + 1;
-    while (*end && *end != L'<' && *end != L'&' && !(collapse && IsSpace(*end)))
-        ++end;
-    if (m_parser.HasCurrent())
-        m_text.append(p, end);
-    return end;
-}
-
-const wchar_t* CHtmlTokenizer::OnWhitespaceRun(const wchar_t* p) {
-    if (IsSpace(*p))
-        return p + 1;
-    m_state = State::Text;
+    if (keep)
+        m_text.Take(run, p);
     return p;
 }
 
 const wchar_t* CHtmlTokenizer::OnTagName(const wchar_t* p) {
     switch (*p) {
     case L' ':
-        m_parser.HandleTag(m_tagName, m_endTag);
+        m_parser.HandleTag(m_tagName.View(), m_endTag);
         m_state = State::InTag;
-        break;
+        return p + 1;
     case L'/':
         // Anywhere in the name, a slash makes an end tag: "</p>" and "<br/>" alike.
         m_endTag = true;
-        break;
+        return p + 1;
     case L'>':
-        m_parser.HandleTag(m_tagName, m_endTag);
+        m_parser.HandleTag(m_tagName.View(), m_endTag);
         m_parser.CloseTag(m_endTag);
         m_state = State::Text;
-        break;
+        return p + 1;
     default:
-        m_tagName.push_back(LowerChar(*p));
-        if (m_tagName.size() == 3 && m_tagName == L"!--")
-            m_state = State::Comment;
         break;
     }
-    return p + 1;
+    // The run of name units up to the next space, slash or '>'.
+    const wchar_t* end = p;
+    bool lower = true;
+    for (; *end && *end != L' ' && *end != L'/' && *end != L'>'; ++end)
+        lower = lower && Lower(*end) == *end;
+    const size_t before = m_tagName.size();
+    const wchar_t first = before ? m_tagName.View()[0] : *p;
+    if (first == L'!' && before < 3 && before + static_cast<size_t>(end - p) >= 3) {
+        // The name may become "!--" at its third unit, which opens a comment.
+        for (; m_tagName.size() < 3; ++p)
+            m_tagName.Put(Lower(*p), p);
+        if (m_tagName.View() == L"!--") {
+            m_state = State::Comment;
+            return p;
+        }
+    }
+    if (lower) {
+        m_tagName.Take(p, end);
+        return end;
+    }
+    for (; p != end; ++p)
+        m_tagName.Put(Lower(*p), p);
+    return end;
 }
 
 const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p) {
@@ -166,55 +217,61 @@ const wchar_t* CHtmlTokenizer::OnInTag(const wchar_t* p) {
     case L'>':
         m_parser.CloseTag(m_endTag);
         m_state = State::Text;
-        break;
+        return p + 1;
     default:
-        if (!IsSpace(*p)) {
-            // Only the first letter is lower-cased: Href arrives as href, ID as iD.
-            m_attrName.assign(1, LowerChar(*p));
-            m_attrValue.clear();
-            m_state = State::AttrName;
-        }
-        break;
+        if (IsSpace(*p))
+            return p + 1;
+        // Only the first letter is lower-cased: Href arrives as href, ID as iD.
+        m_attrName.Clear();
+        m_attrName.Put(Lower(*p), p);
+        m_attrValue.Clear();
+        m_state = State::AttrName;
+        return p + 1;
     }
-    return p + 1;
 }
 
 const wchar_t* CHtmlTokenizer::OnAttrName(const wchar_t* p) {
     switch (*p) {
     case L'=':
         m_state = State::AttrValue;
-        break;
+        return p + 1;
     case L'>':
         AddAttribute();
         m_parser.CloseTag(m_endTag);
         m_state = State::Text;
-        break;
-    default:
-        m_attrName.push_back(*p);
-        break;
+        return p + 1;
+    default: {
+        const wchar_t* end = p + 1;
+        while (*end && *end != L'=' && *end != L'>')
+            ++end;
+        m_attrName.Take(p, end);
+        return end;
     }
-    return p + 1;
+    }
 }
 
 const wchar_t* CHtmlTokenizer::OnAttrValue(const wchar_t* p) {
     switch (*p) {
     case L'"':
         m_state = State::QuotedValue;
-        break;
+        return p + 1;
     case L' ':
         AddAttribute();
         m_state = State::InTag;
-        break;
+        return p + 1;
     case L'>':
         AddAttribute();
         m_parser.CloseTag(m_endTag);
         m_state = State::Text;
-        break;
-    default:
-        m_attrValue.push_back(*p);
-        break;
+        return p + 1;
+    default: {
+        const wchar_t* end = p + 1;
+        while (*end && *end != L'"' && *end != L' ' && *end != L'>')
+            ++end;
+        m_attrValue.Take(p, end);
+        return end;
     }
-    return p + 1;
+    }
 }
 
 const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p) {
@@ -227,7 +284,7 @@ const wchar_t* CHtmlTokenizer::OnQuotedValue(const wchar_t* p) {
         const wchar_t* end = p + 1;
         while (*end && *end != L'"')
             ++end;
-        m_attrValue.append(p, end);
+        m_attrValue.Take(p, end);
         return end;
     }
     }
@@ -254,7 +311,7 @@ const wchar_t* CHtmlTokenizer::OnComment(const wchar_t* p) {
 const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p) {
     switch (*p) {
     case L';':
-        ResolveReference();
+        ResolveReference(p);
         m_state = State::Text;
         return p + 1;
     default: {
@@ -262,29 +319,28 @@ const wchar_t* CHtmlTokenizer::OnReference(const wchar_t* p) {
         const wchar_t* end = p + 1;
         while (*end && *end != L';')
             ++end;
-        m_refName.append(p, end);
         return end;
     }
     }
 }
 
 void CHtmlTokenizer::AddAttribute() {
-    m_parser.AddAttribute(m_attrName, m_attrValue);
+    m_parser.AddAttribute(m_attrName.View(), m_attrValue.View());
 }
 
-void CHtmlTokenizer::ResolveReference() {
-    const std::string name = NarrowAnsi(m_refName);
+void CHtmlTokenizer::ResolveReference(const wchar_t* end) {
+    const std::wstring_view name(m_reference, static_cast<size_t>(end - m_reference));
     wchar_t unit = 0;
-    if (name.size() >= 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X')) {
-        unit = static_cast<wchar_t>(ReadHex(std::string_view(name).substr(2)) & 0xFFFF);
+    if (name.size() >= 2 && name[0] == L'#' && (name[1] == L'x' || name[1] == L'X')) {
+        unit = static_cast<wchar_t>(ReadHex(name.substr(2)) & 0xFFFF);
     } else {
         for (const NamedReference& ref : kNamedReferences)
-            if (ref.name == name)
+            if (EqualsAscii(name, ref.name))
                 unit = ref.unit;
     }
     // Decimal references, unknown names and a zero code unit add nothing.
     if (unit != 0 && m_parser.HasCurrent())
-        m_text.push_back(unit);
+        m_text.Put(unit, m_reference - 1);
 }
 
 }  // namespace zid::html

@@ -63,18 +63,20 @@ TEST(HtmlGetHref, FirstExactlyNamedHref) {
 }
 
 TEST(HtmlElement, IsVoidOnlyForTheVoidTagsExactly) {
+    CHtmlArena arena;
     for (const wchar_t* tag : {L"area", L"base", L"br", L"col", L"command", L"embed", L"hr", L"img", L"input",
                                L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr"})
-        EXPECT_TRUE(CHtmlElement(tag).IsVoid()) << tag;
+        EXPECT_TRUE(CHtmlElement(arena.Copy(tag)).IsVoid()) << tag;
     for (const wchar_t* tag : {L"", L"BR", L"br ", L"div", L"p", L"brr"})
-        EXPECT_FALSE(CHtmlElement(tag).IsVoid()) << tag;
+        EXPECT_FALSE(CHtmlElement(arena.Copy(tag)).IsVoid()) << tag;
 }
 
 TEST(HtmlElement, TagNameAsNarrowText) {
-    EXPECT_EQ(CHtmlElement(L"th").GetTagNameA(), "th");
+    CHtmlArena arena;
+    EXPECT_EQ(CHtmlElement(arena.Copy(L"th")).GetTagNameA(), "th");
     EXPECT_EQ(CHtmlElement().GetTagNameA(), "");
     // Characters outside the single-byte code page never turn into letters.
-    EXPECT_EQ(CHtmlElement(L"t\x0168h").GetTagNameA(), "t?h");
+    EXPECT_EQ(CHtmlElement(arena.Copy(L"t\x0168h")).GetTagNameA(), "t?h");
 }
 
 TEST(HtmlElement, NonAsciiTagNamesAreLowerCased) {
@@ -85,11 +87,12 @@ TEST(HtmlElement, NonAsciiTagNamesAreLowerCased) {
 namespace {
 
 std::wstring Styles(const wchar_t* css) {
-    CHtmlElement e(L"span");
-    e.AddStyles(css);
+    CHtmlArena arena;
+    CHtmlElement e(arena.Copy(L"span"));
+    e.AddStyles(arena, css);
     std::wstring out;
     for (const CHtmlStyle& s : e.m_styles)
-        out += L"[" + s.m_name + L"|" + s.m_value + L"]";
+        out += L"[" + std::wstring(s.m_name) + L"|" + std::wstring(s.m_value) + L"]";
     return out;
 }
 
@@ -121,4 +124,26 @@ TEST(HtmlStyles, StyleAttributesFillTheStyleListNotTheAttributes) {
     EXPECT_EQ(div->m_styles[2].m_name, L"y");
     ASSERT_EQ(div->m_attributes.size(), 1u);
     EXPECT_EQ(div->m_attributes[0].m_name, L"title");
+}
+
+TEST(HtmlArena, AppendGrowsTheLastStringInPlaceAndCopiesAnyOther) {
+    CHtmlArena arena;
+    CHtmlString first = arena.Copy(L"ab");
+    const wchar_t* where = first.c_str();
+    first = arena.Append(first, L"cd");
+    EXPECT_EQ(first, L"abcd");
+    EXPECT_EQ(first.c_str(), where);
+    const CHtmlString second = arena.Copy(L"x");
+    const CHtmlString grown = arena.Append(first, L"e");
+    EXPECT_EQ(grown, L"abcde");
+    EXPECT_NE(grown.c_str(), where);
+    EXPECT_EQ(first, L"abcd");
+    EXPECT_EQ(second, L"x");
+    // Far past the first block, still one zero-terminated string.
+    CHtmlString big;
+    for (int i = 0; i < 100000; ++i)
+        big = arena.Append(big, L"0123456789");
+    EXPECT_EQ(big.size(), 1000000u);
+    EXPECT_EQ(big.c_str()[big.size()], L'\0');
+    EXPECT_EQ(std::wstring_view(big).substr(999990), L"0123456789");
 }

@@ -34,20 +34,22 @@ bool ReadCurrent(const CHtmlParser& parser, const wchar_t* id, CurrentRelease& o
     if (!a || !a->GetHref())
         return false;
     out.link = a->GetHref();
-    size_t at = a->m_text.find(L"Velonar ");
+    const std::wstring_view name = a->m_text;
+    size_t at = name.find(L"Velonar ");
     if (at == std::wstring::npos)
         return false;
     size_t end = at + 8;
-    while (end < a->m_text.size() && (a->m_text[end] == L'.' || std::iswdigit(a->m_text[end])))
+    while (end < name.size() && (name[end] == L'.' || std::iswdigit(name[end])))
         ++end;
-    out.name = a->m_text.substr(at, end - at);
+    out.name = name.substr(at, end - at);
     CHtmlElement* p = block->FindByTag(L"p");
     if (!p)
         return false;
-    size_t released = p->m_text.find(L"Released ");
-    if (released == std::wstring::npos || p->m_text.size() - (released + 9) < 10)
+    const std::wstring_view text = p->m_text;
+    size_t released = text.find(L"Released ");
+    if (released == std::wstring::npos || text.size() - (released + 9) < 10)
         return false;
-    out.date = p->m_text.substr(released + 9, 10);
+    out.date = text.substr(released + 9, 10);
     return true;
 }
 

@@ -2,6 +2,9 @@
 // comments; the tree shapes are checked through Dump (tree_dump.h).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "tree_dump.h"
 
 namespace {
@@ -211,4 +214,45 @@ TEST(HtmlWhitespace, PreKeepsWhitespaceUntilAPreEndTag) {
     EXPECT_EQ(DumpOf(L"<html><div><pre>x</div>  a</p>b  c"), L"html(div(pre\"x\") #\"  a\")");
     // ...but a pre end tag does, even one that matches nothing.
     EXPECT_EQ(DumpOf(L"<html><div><pre>x</div></pre><b>  y  z"), L"b(#\" y z\")");
+}
+
+TEST(HtmlTokenText, TextReadAsWrittenOrRewrittenComesOutTheSame) {
+    // Text that reads as written on the page, text that has to be rewritten
+    // (collapsed white space, references, lower-cased names, split values),
+    // and the two mixed in either order.
+    const struct {
+        const wchar_t* page;
+        const wchar_t* dump;
+    } cases[] = {
+        {L"<html><p>one two</p>", L"html(p\"one two\")"},
+        {L"<html><p>one  two\tthree \n four</p>", L"html(p\"one two three four\")"},
+        {L"<html><p>a&amp;b&gt;c&#x41;</p>", L"html(p\"a&b>cA\")"},
+        {L"<html><p>&amp;a b</p>", L"html(p\"&a b\")"},
+        {L"<html><p>a<!-- x -->b c<!---->d</p>", L"html(p\"ab cd\")"},
+        {L"<HTML><tAbLe><Tr><tD>x</TD>", L"html(table(tr(td\"x\")))"},
+        {L"<html><p/q>z", L"html"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DumpOf(c.page), c.dump) << c.page;
+    auto parser = ParsePage(L"<html><a Href=x\"y z\"w title=\"t\"u=v>");
+    const CHtmlElement* a = parser->GetRoot()->m_firstChild;
+    ASSERT_EQ(a->m_attributes.size(), 3u);
+    EXPECT_EQ(a->m_attributes[0].m_name, L"href");
+    EXPECT_EQ(a->m_attributes[0].m_value, L"xy z");
+    EXPECT_EQ(a->m_attributes[1].m_name, L"w title");
+    EXPECT_EQ(a->m_attributes[1].m_value, L"t");
+    EXPECT_EQ(a->m_attributes[2].m_value, L"v");
+}
+
+TEST(HtmlTokenText, TheTreeOutlivesThePageText) {
+    std::wstring page = L"<html id=i class=c><p style=\"a:b\">one  two<a href=h>l&amp;</a>three";
+    auto parser = ParsePage(page.c_str());
+    std::fill(page.begin(), page.end(), L'x');
+    page = std::wstring();
+    const CHtmlElement* p = parser->GetRoot()->m_firstChild;
+    EXPECT_EQ(Dump(parser->GetRoot()), L"html(p\"one two\"(a\"l&\" #\"three\"))");
+    EXPECT_EQ(parser->GetRoot()->m_id, L"i");
+    EXPECT_EQ(parser->GetRoot()->m_class, L"c");
+    EXPECT_EQ(p->m_styles[0].m_value, L"b");
+    EXPECT_EQ(std::wstring(p->m_firstChild->GetHref()), L"h");
 }

@@ -7,9 +7,12 @@ std::unique_ptr<CHtmlParser> ParsePage(const wchar_t* text) {
 }
 
 static void DumpOpen(const CHtmlElement* e, std::wstring& out) {
-    out += e->m_tag.empty() ? L"#" : e->m_tag;
-    if (!e->m_text.empty())
-        out += L"\"" + e->m_text + L"\"";
+    out += e->m_tag.empty() ? std::wstring_view(L"#") : std::wstring_view(e->m_tag);
+    if (!e->m_text.empty()) {
+        out += L"\"";
+        out += e->m_text;
+        out += L"\"";
+    }
     if (e->m_firstChild)
         out += L"(";
 }
@@ -41,6 +44,17 @@ std::wstring Dump(const CHtmlElement* element) {
 
 std::wstring DumpRoot(const CHtmlParser& parser) {
     return parser.GetRoot() ? Dump(parser.GetRoot()) : L"(none)";
+}
+
+void PrintTo(const CHtmlString& text, std::ostream* out) {
+    *out << '"';
+    for (wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7F)
+            *out << static_cast<char>(c);
+        else
+            *out << "\\x" << std::hex << static_cast<unsigned>(c) << std::dec;
+    }
+    *out << '"';
 }
 
 std::vector<const CHtmlElement*> Children(const CHtmlElement* element) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ std::wstring Dump(const CHtmlElement* element);
 
 // Dump of the parser's root, or "(none)" without one.
 std::wstring DumpRoot(const CHtmlParser& parser);
+
+// Readable test failures: the text with anything but printable ASCII escaped.
+void PrintTo(const CHtmlString& text, std::ostream* out);
 
 // The children of an element in order.
 std::vector<const CHtmlElement*> Children(const CHtmlElement* element);

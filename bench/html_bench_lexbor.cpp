@@ -1,0 +1,95 @@
+#include "html_bench_lexbor.h"
+
+#include <lexbor/dom/interfaces/text.h>
+#include <lexbor/html/html.h>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+std::wstring WidenUtf8(std::string_view utf8) {
+    std::wstring out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        const unsigned need = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        unsigned long cp = need ? b & (0x3F >> need) : b;
+        for (unsigned k = 1; k <= need && i + k < utf8.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += need + 1;
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
+    }
+    return out;
+}
+
+std::string_view View(const lxb_char_t* data, size_t length) {
+    return {reinterpret_cast<const char*>(data), data ? length : 0};
+}
+
+// The text nodes before an element's first child element, white space
+// collapsed to one space as our model keeps it.
+std::wstring LeadingText(lxb_dom_node_t* element) {
+    std::wstring text;
+    for (lxb_dom_node_t* child = element->first_child; child && child->type == LXB_DOM_NODE_TYPE_TEXT;
+         child = child->next) {
+        const lexbor_str_t& data = lxb_dom_interface_text(child)->char_data.data;
+        text += WidenUtf8(View(data.data, data.length));
+    }
+    std::wstring collapsed;
+    for (wchar_t c : text) {
+        const bool space = c == L' ' || (c >= L'\t' && c <= L'\r');
+        if (!space)
+            collapsed.push_back(c);
+        else if (collapsed.empty() || collapsed.back() != L' ')
+            collapsed.push_back(L' ');
+    }
+    return collapsed;
+}
+
+lxb_html_document_t* Parse(const std::string& page) {
+    lxb_html_document_t* document = lxb_html_document_create();
+    if (!document || lxb_html_document_parse(document, reinterpret_cast<const lxb_char_t*>(page.data()), page.size()) !=
+                         LXB_STATUS_OK)
+        std::abort();
+    return document;
+}
+
+}  // namespace
+
+void LexborParse(const std::string& page) {
+    lxb_html_document_destroy(Parse(page));
+}
+
+std::vector<std::wstring> LexborDigest(const std::string& page) {
+    lxb_html_document_t* document = Parse(page);
+    std::vector<std::wstring> digest;
+    lxb_dom_node_t* root = lxb_dom_interface_node(document);
+    for (lxb_dom_node_t* node = root->first_child; node;) {
+        if (node->type == LXB_DOM_NODE_TYPE_ELEMENT) {
+            lxb_dom_element_t* element = lxb_dom_interface_element(node);
+            size_t length = 0;
+            const std::string_view tag = View(lxb_dom_element_local_name(element, &length), length);
+            if (tag == "tr" || tag == "th" || tag == "td" || tag == "a") {
+                const lxb_char_t* href =
+                    lxb_dom_element_get_attribute(element, reinterpret_cast<const lxb_char_t*>("href"), 4, &length);
+                digest.push_back(WidenUtf8(tag) + L"|" + WidenUtf8(View(href, length)) + L"|" + LeadingText(node));
+            }
+        }
+        // Document order without recursion.
+        if (node->first_child) {
+            node = node->first_child;
+            continue;
+        }
+        while (node && !node->next)
+            node = node->parent;
+        if (node)
+            node = node->next;
+    }
+    lxb_html_document_destroy(document);
+    return digest;
+}
