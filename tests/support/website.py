@@ -61,7 +61,8 @@ An unknown or malformed mode word answers 400 (so a typo is caught), whatever th
 Requests for a hostile row link (see "hostile") answer 200 with the body
 b"not a package: <name>\\n", in every form a client may send them: raw ("packages/../evil1.msi"),
 percent-encoded, with backslashes, or already resolved ("/hostile/evil1.msi", "/evil6.msi"); that
-is, any path whose percent-decoded last component (split on "/" and "\\") is evil<digits>.msi.
+is, any path whose percent-decoded last component (split on "/" and "\\") is evil<digits>.msi
+or VERSION.dll.
 GET and HEAD are answered. Responses with a Content-Length keep the connection open
 (HTTP/1.1 keep-alive); responses without one say "Connection: close" and end by closing.
 
@@ -83,6 +84,7 @@ Modes
   404-download     Download.htm answers 404 (small HTML body)
   500-download     Download.htm answers 500
   404-archive      Archive.htm answers 404
+  404-package      packages/<name> answers 404 with an error page of 300 kB
   500-archive      Archive.htm answers 500
   noclen           no Content-Length on any response; the body ends when the connection closes
   empty-download   Download.htm is 200 with an empty body
@@ -96,12 +98,13 @@ Modes
   shortdate        the current release's paragraphs read "Released 2026-1-5" and nothing more
   tdheader         the archive tables have no th header row: their first row is a data row
   baddate          the first data row of both archive tables has the date cell "soon"
-  hostile          both archive tables start with seven rows whose links try to leave the
-                   download folder (HOSTILE_LINKS below: "packages/../evil1.msi",
-                   "packages/..%2Fevil2.msi", "packages/..%5Cevil3.msi",
+  hostile          both archive tables start with eight rows whose links try to leave the
+                   download folder or save what is no package (HOSTILE_LINKS below:
+                   "packages/../evil1.msi", "packages/..%2Fevil2.msi", "packages/..%5Cevil3.msi",
                    "packages\\..\\evil4.msi", "packages/", "packages/%2E%2E%5Cevil5.msi",
-                   "../../evil6.msi"), versions 6.7 down to 6.1, dates 2026-09-07 down to
-                   2026-09-01, note "Hostile link"; the catalogue's normal rows follow.
+                   "../../evil6.msi", "packages/VERSION.dll"), versions 6.8 down to 6.1, dates
+                   2026-09-08 down to 2026-09-01, note "Hostile link"; the catalogue's normal
+                   rows follow.
                    "packages/" itself answers 200 (small body) in this mode.
   cut              bodies announce their full Content-Length, send half of it and then close
                    the connection cleanly (an end of stream, not a reset)
@@ -210,16 +213,17 @@ HOSTILE_LINKS = [
     "packages/",
     "packages/%2E%2E%5Cevil5.msi",
     "../../evil6.msi",
+    "packages/VERSION.dll",
 ]
-HOSTILE_NAME = re.compile(r"evil[0-9]+\.msi\Z", re.IGNORECASE)
+HOSTILE_NAME = re.compile(r"(evil[0-9]+\.msi|VERSION\.dll)\Z", re.IGNORECASE)
 
 ROWS_START = datetime.date(2026, 9, 30)
 ROWS_FILE32 = "velonar32-5.45.msi"
 ROWS_FILE64 = "velonar64-5.45.msi"
 
-SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "noclen",
-                "empty-download", "empty-archive", "reset", "slow", "missing64", "shortdate",
-                "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange"}
+SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "404-package",
+                "noclen", "empty-download", "empty-archive", "reset", "slow", "missing64",
+                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange"}
 
 
 # ----------------------------------------------------------------------------------------------
@@ -509,6 +513,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.page(modes, "archive",
                              lambda: archive_page(self.server.catalogue, modes, self.server.root))
         if rest.startswith("packages/"):
+            if "404-package" in modes:
+                data = status_page(404, "Not Found " + "." * 300000)
+                return 404, "text/html; charset=utf-8", Body(len(data), data=data), modes
             name = urllib.parse.unquote(rest[len("packages/"):], errors="replace")
             if name == "" and "hostile" in modes:
                 data = b"not a package: (empty name)\n"

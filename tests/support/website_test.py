@@ -338,6 +338,11 @@ class Ranges(unittest.TestCase):
         self.assertEqual(get("/ok/bytes/10")[1]["ETag"], '"bytes-10"')
         self.assertNotIn("Accept-Ranges", get("/norange/bytes/10")[1])
 
+    def test_404_package_has_a_long_error_page(self):
+        status, headers, body = get("/404-package/packages/pkg.bin")
+        self.assertEqual(status, 404)
+        self.assertGreater(len(body), 300000)
+
     def test_cut_closes_cleanly_before_the_length(self):
         head, body, error = raw_get("/cut/packages/pkg.bin")
         self.assertIsNone(error)
@@ -372,9 +377,9 @@ class Hostile(unittest.TestCase):
         t32, t64 = tables(get("/hostile/Archive.htm")[2])
         for rows in (t32, t64):
             links = [r[-1] for r in rows[1:]]
-            self.assertEqual(links[:7], website.HOSTILE_LINKS)
-            self.assertEqual(len(links), 7 + 6)
-            self.assertTrue(all(l.startswith("packages/velonar") for l in links[7:]))
+            self.assertEqual(links[:8], website.HOSTILE_LINKS)
+            self.assertEqual(len(links), 8 + 6)
+            self.assertTrue(all(l.startswith("packages/velonar") for l in links[8:]))
         # as sent unresolved, and as a client that resolves dot segments would send them
         paths = ["/hostile/" + link for link in website.HOSTILE_LINKS] + [
             "/hostile/evil1.msi", "/hostile/packages/evil4.msi", "/evil6.msi"]
