@@ -477,7 +477,7 @@ void CTransfer::CheckLength(DownloadRequest& request) noexcept {
 }
 
 // A whole file takes its final name; a cancelled one, or one of no use, is deleted with its record;
-// an interrupted one stays, to be continued.
+// an interrupted one that can be continued stays.
 void CTransfer::CloseFile(DownloadRequest& request) noexcept {
     if (!m_toFile) {
         if (request.ErrorCode == 0 && !request.Cancel.load())
@@ -486,7 +486,9 @@ void CTransfer::CloseFile(DownloadRequest& request) noexcept {
     }
     if (m_file && !CloseHandle(m_file.release()))
         RecordDownloadError(request, GetLastError(), kStepClose);
-    if (request.Cancel.load() || m_discard) {
+    // Without its record (no answer yet, or no validator) a partial file could never be continued.
+    const bool continuable = GetFileAttributesW(request.ResumePath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (request.Cancel.load() || m_discard || (request.ErrorCode != 0 && !continuable)) {
         DeleteFileW(request.LocalPath.c_str());
         DeleteFileW(request.ResumePath.c_str());
         request.LocalPath.clear();
@@ -494,12 +496,12 @@ void CTransfer::CloseFile(DownloadRequest& request) noexcept {
     }
     if (request.ErrorCode != 0)
         return;
-    DeleteFileW(request.ResumePath.c_str());
     if (!MoveFileExW(request.LocalPath.c_str(), request.FinalPath.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         RecordDownloadError(request, GetLastError(), kStepRename);
         return;
     }
+    DeleteFileW(request.ResumePath.c_str());
     request.LocalPath = request.FinalPath;
     request.Flags |= kRequestComplete;
 }
@@ -536,8 +538,7 @@ void CTransfer::Publish(const DownloadRequest& request) noexcept {
     }
     result.Complete = (request.Flags.load() & kRequestComplete) != 0;
     result.Cancelled = request.Cancel.load();
-    result.Resumable = m_toFile && !result.Complete && !request.LocalPath.empty() &&
-                       GetFileAttributesW(request.ResumePath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    result.Resumable = m_toFile && !result.Complete && !request.LocalPath.empty();
 }
 
 void CTransfer::HandOver() noexcept {

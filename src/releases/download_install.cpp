@@ -66,11 +66,13 @@ void ReportFailure(const std::wstring& url, const std::wstring& file, const Down
                     L"The server's answer does not continue the part already downloaded, which was deleted. " +
                         std::wstring(kStartOverHint),
                     MB_ICONERROR);
+    } else if (result.HttpStatus == 0) {
+        // No answer at all; a part kept from an earlier attempt is still there to be continued.
+        const std::wstring next = result.Resumable ? L" " + std::wstring(kContinueHint) : L"";
+        ShowMessage(url, L"The download failed: " + reason + next, MB_ICONERROR);
     } else {
-        ShowMessage(
-            url,
-            L"The download was interrupted: " + reason + L" " + (result.Resumable ? kContinueHint : kStartOverHint),
-            MB_ICONERROR);
+        const wchar_t* next = result.Resumable ? kContinueHint : kStartOverHint;
+        ShowMessage(url, L"The download was interrupted: " + reason + L" " + next, MB_ICONERROR);
     }
 }
 

@@ -122,27 +122,34 @@ TEST_F(DownloadInstall, SavesInDownloadsReplacingAnOldFileElseInCommonData) {
 TEST_F(DownloadInstall, FailuresAreToldOnceAndLeaveTheEarlierFile) {
     struct Case {
         const wchar_t* Modes;
-        const wchar_t* Box;  // after "<url>: "
+        bool Held;           // the earlier file is open elsewhere: it cannot be replaced
+        const wchar_t* Box;  // after "<link or file>: "
         UINT Icon;
         bool Partial;  // kept, to be continued
     };
     const Case cases[] = {
-        {L"404-package", L"HTTP Status = 404", MB_ICONWARNING, false},
-        {L"cut", L"The download was interrupted: ", MB_ICONERROR, true},
-        {L"reset", L"The download was interrupted: ", MB_ICONERROR, true},
+        {L"404-package", false, L"HTTP Status = 404", MB_ICONWARNING, false},
+        {L"cut", false, L"The download was interrupted: ", MB_ICONERROR, true},
+        {L"reset", false, L"The download was interrupted: ", MB_ICONERROR, true},
+        {L"ok", true, L"", MB_ICONERROR, true},
     };
+    const std::wstring hint = L"Download && Install again will continue it.";
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.Modes));
+        SCOPED_TRACE(Narrow(c.Modes) + (c.Held ? " held" : ""));
         LoadThenServe(c.Modes);
         ASSERT_TRUE(WriteFileBytes(Saved(), kEarlier));
+        zid::UniqueFile held(c.Held ? CreateFileW(Saved().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE);
         const size_t before = m_boxes.Boxes().size();
         DownloadRow(0);
+        held.reset();
         ASSERT_EQ(m_boxes.Boxes().size(), before + 1);
         const RecordedBox& box = m_boxes.Boxes().back();
-        EXPECT_EQ(box.text.substr(0, box.text.find(L": ") + 2 + wcslen(c.Box)), Url(c.Modes) + L": " + c.Box);
+        const std::wstring context = (c.Held ? Saved() : Url(c.Modes)) + L": ";
+        EXPECT_EQ(box.text.substr(0, context.size() + wcslen(c.Box)), context + c.Box);
         EXPECT_EQ(box.style & MB_ICONMASK, c.Icon);
-        const std::wstring hint = L"Download && Install again will continue it.";
-        EXPECT_EQ(box.text.size() > hint.size() && box.text.substr(box.text.size() - hint.size()) == hint, c.Partial);
+        EXPECT_EQ(box.text.size() > hint.size() && box.text.substr(box.text.size() - hint.size()) == hint,
+                  c.Partial && !c.Held);
         EXPECT_EQ(ReadFileBytes(Saved()), kEarlier);
         EXPECT_EQ(Exists(Saved(L".partial")), c.Partial);
         EXPECT_EQ(Exists(Saved(L".resume")), c.Partial);
