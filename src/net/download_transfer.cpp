@@ -1,51 +1,18 @@
 #include "net/download_transfer.h"
 
-#include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <new>
 #include <unordered_map>
 
 #include "net/local_file.h"
+#include "net/response_headers.h"
 #include "win/errors.h"
 
 namespace {
 
 constexpr DWORD kOpenFlags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_RESYNCHRONIZE;
 constexpr size_t kChunkBufferSize = 4097;  // 4096 bytes per read and the terminator
-constexpr DWORD kHeaderCapacity = 512;     // characters of a header value read (ETag, Content-Range)
-
-// A header of the response as text; empty when it is absent or longer than the capacity.
-std::wstring HeaderText(HINTERNET handle, DWORD query) {
-    wchar_t text[kHeaderCapacity] = L"";
-    DWORD size = sizeof(text);
-    if (!HttpQueryInfoW(handle, query, text, &size, nullptr))
-        return {};
-    return std::wstring(text, size / sizeof(wchar_t));
-}
-
-// The validator that If-Range sends back: the ETag if there is one (a weak one never matches, so it
-// is not kept), else the Last-Modified date; empty when there is none usable.
-std::string Validator(HINTERNET handle) {
-    std::wstring value = HeaderText(handle, HTTP_QUERY_ETAG);
-    if (value.empty() || value.compare(0, 2, L"W/") == 0)
-        value = HeaderText(handle, HTTP_QUERY_LAST_MODIFIED);
-    std::string ascii;
-    for (wchar_t c : value) {
-        if (c < 0x20 || c > 0x7E || ascii.size() == 256)
-            return {};
-        ascii += static_cast<char>(c);
-    }
-    return ascii;
-}
-
-// "bytes <first>-<last>/<total>" of a Content-Range header.
-bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsigned long long& last,
-                       unsigned long long& total) {
-    wchar_t end = 0;
-    return swscanf(text.c_str(), L"bytes %llu-%llu/%llu%lc", &first, &last, &total, &end) == 3 && first <= last &&
-           last < total;
-}
 
 // The live transfers by id. Never destroyed: WinINet may call back while the process exits.
 struct TransferTable {
@@ -277,7 +244,7 @@ bool CTransfer::ReadHeaders(DownloadRequest& request) {
     request.HttpStatus =
         HttpQueryInfoW(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ? status : 0;
     // As text: a number flag would cut a length of 4 GB or more to 32 bits.
-    const std::wstring length = HeaderText(handle, HTTP_QUERY_CONTENT_LENGTH);
+    const std::wstring length = ResponseHeader(handle, HTTP_QUERY_CONTENT_LENGTH);
     m_contentLength = length.empty() ? 0 : _wcstoui64(length.c_str(), nullptr, 10);
     m_progress->ContentLength = m_contentLength;
     if (m_toFile) {
@@ -313,7 +280,7 @@ bool CTransfer::AcceptPart(DownloadRequest& request) {
     unsigned long long first = 0;
     unsigned long long last = 0;
     unsigned long long total = 0;
-    if (!ParseContentRange(HeaderText(m_handle.load(), HTTP_QUERY_CONTENT_RANGE), first, last, total) ||
+    if (!ParseContentRange(ResponseHeader(m_handle.load(), HTTP_QUERY_CONTENT_RANGE), first, last, total) ||
         first != m_resumeFrom || last + 1 != total || (m_contentLength != 0 && m_contentLength != total - first)) {
         RecordDownloadError(request, ERROR_INVALID_DATA, kStepRange);
         m_discard = true;
@@ -337,7 +304,7 @@ bool CTransfer::StartOver(DownloadRequest& request) {
     m_resumeFrom = 0;
     m_progress->Resumed = 0;
     m_progress->Received = 0;
-    const std::string validator = Validator(m_handle.load());
+    const std::string validator = ResponseValidator(m_handle.load());
     // Without a validator (or a record) the file could not be recognised later: it cannot be continued.
     if (validator.empty() || SaveResumeRecord(request, validator) != ERROR_SUCCESS)
         DeleteFileW(request.ResumePath.c_str());
