@@ -197,7 +197,13 @@ void CTransfer::Advance(const INTERNET_ASYNC_RESULT* result) noexcept {
             return;
         RecordDownloadError(*m_request.load(), ERROR_NOT_ENOUGH_MEMORY, m_step);
         Finish();
+        return;
     }
+    // A Cancel that came while this thread held the download could not end it, and the read just
+    // issued may wait on the server for ever: the download ends here (the read's buffer stays).
+    DownloadRequest* request = m_request.load();
+    if (!m_finished.load() && request && request->Cancel.load())
+        Finish();
 }
 
 void CTransfer::Process(const INTERNET_ASYNC_RESULT* result) {

@@ -88,7 +88,7 @@ TEST(DownloadAndInstall, SavesTheSelectedReleaseAndInstallsIt) {
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ReadFileBytes(run.Saved) == package);
     EXPECT_TRUE(WaitUntil([&] { return CountWebsiteRequests(request) == requests + 1; }));
-    EXPECT_EQ(WebsiteRequests().back(), request + " 200 " + std::to_string(package.size()));
+    EXPECT_EQ(LastWebsiteRequest(request), request + " 200 " + std::to_string(package.size()));
 }
 
 TEST(DownloadAndInstall, CancelLeavesNoFileAnEarlierFileAsItWasAndTheWindowUsable) {

@@ -184,7 +184,7 @@ TEST_F(DownloadInstall, AnInterruptedDownloadContinuesOrStartsOver) {
         const std::string request = Narrow(L"/" + modes + L"/packages/" + kCurrent64);
         const size_t sent = c.Status == 206 ? package.size() - package.size() / 2 : package.size();
         EXPECT_TRUE(PumpUntil([&] { return CountWebsiteRequests(request) == 2; }, 3000));
-        EXPECT_EQ(WebsiteRequests().back(), request + " " + std::to_string(c.Status) + " " + std::to_string(sent));
+        EXPECT_EQ(LastWebsiteRequest(request), request + " " + std::to_string(c.Status) + " " + std::to_string(sent));
         DeleteFileW(Saved().c_str());
     }
     EXPECT_EQ(m_boxes.Boxes().size(), 2u);  // one interruption each
