@@ -131,7 +131,8 @@ bool DownloadPackage(const std::wstring& url, std::wstring& saved) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<DownloadRequest> request = MakePackageRequest(url);
         if (!AttachInDownloadFolder(*request)) {
-            AddLogLine((L"Unable to create the download file: " + Sentence(GetErrorText(GetLastError()))).c_str());
+            const DWORD error = GetLastError();  // the last folder's reason
+            AddLogLine((L"Unable to create the download file: " + Sentence(GetErrorText(error))).c_str());
             return false;
         }
         const bool resumed = request->ResumeFrom > 0;
