@@ -65,3 +65,14 @@ add_executable(download_bench EXCLUDE_FROM_ALL bench/download_bench.cpp)
 zid_use_layer_view(download_bench net)
 target_link_libraries(download_bench PRIVATE zid_net psapi)
 target_link_options(download_bench PRIVATE -municode)
+
+# The same download through the real program, page and progress dialog, worked from outside as the
+# end-to-end tests work it (scripts/bench-download).
+add_executable(download_path_bench EXCLUDE_FROM_ALL bench/download_path_bench.cpp tests/e2e/driver.cpp)
+zid_use_layer_view(download_path_bench win)
+target_include_directories(download_path_bench PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(download_path_bench PRIVATE zid_test_support psapi comctl32 user32 shell32 ole32 uuid)
+target_link_options(download_path_bench PRIVATE -municode)
+target_compile_definitions(download_path_bench PRIVATE ZID_EXE_PATH="${CMAKE_BINARY_DIR}/ZIDezureziv.exe"
+                                                       ZID_BINARY_DIR="${CMAKE_BINARY_DIR}")
+add_dependencies(download_path_bench ZIDezureziv)

@@ -9,10 +9,10 @@
 #include "net/download_request.h"
 #include "win/handles.h"
 
-// Bytes of each receive buffer of a package download into a file (the data and one spare byte). The
-// smallest size measured (scripts/bench-download) to reach a fifth of curl's speed on loopback:
-// 4 KiB reads managed 3%, 64 KiB ones 23 to 28%.
-inline constexpr DWORD kPackageBufferSize = 64 * 1024 + 1;
+// Bytes of each receive buffer of a package download into a file (the data and one spare byte). As
+// measured (scripts/bench-download) on loopback: 4 KiB reads managed 3% of curl's speed, 64 KiB ones
+// about a quarter, 1 MiB ones more than half; the one buffer is reused, so memory does not grow.
+inline constexpr DWORD kPackageBufferSize = 1024 * 1024 + 1;
 
 // One engine per process: the asynchronous internet session and the window told about finished
 // downloads (kDownloadFinished, download_messages.h).
@@ -31,10 +31,12 @@ public:
     HWND Owner() const { return m_owner; }
 
     // Starts downloading request.Url into request.Data, or into request.File when the request has
-    // kRequestToFile (the file then moves into the download). The request stays the caller's and
-    // must live until the download has finished. True: exactly one kDownloadFinished with the request
-    // follows, progress goes to notify (if not null). False: the reason is the thread's last error,
-    // the request counts as finished, a local file is closed and deleted, and no message follows.
+    // kRequestToFile (the file then moves into the download; the rest of a partial file is asked for
+    // when the request has ResumeFrom). The request stays the caller's and must live until the
+    // download has finished. True: exactly one kDownloadFinished with the request follows, counters
+    // are published in request.Progress and notify (if not null) is posted kDownloadProgress. False:
+    // the reason is the thread's last error, the request counts as finished, a file it created is
+    // closed and deleted (a partial file it was to continue is kept), and no message follows.
     // On true, transfer (if given) receives the id that Cancel takes.
     bool Start(DownloadRequest& request, HWND notify, DWORD_PTR* transfer = nullptr);
 
@@ -43,8 +45,9 @@ public:
     // freed at once, its file deleted.
     bool StartPackage(std::unique_ptr<DownloadRequest> request, HWND notify, DWORD_PTR& transfer);
 
-    // Stops a running download: its partial local file is deleted and its finished message still
-    // arrives. Nothing happens when the download has already been handed over.
+    // Stops a running download in whatever state it is, at once unless WinINet is handing it a result
+    // this moment: its partial file is deleted and its finished message still arrives (sent from
+    // within this call when the download ends here). Nothing happens when it was already handed over.
     void Cancel(DWORD_PTR transfer);
 
     // Bytes of each receive buffer of file downloads (the benchmark compares sizes).

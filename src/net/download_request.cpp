@@ -14,7 +14,8 @@ DownloadRequest::~DownloadRequest() {
         return;
     const DWORD error = GetLastError();
     File.reset();
-    DeleteFileW(LocalPath.c_str());
+    if (ResumeFrom == 0)
+        DeleteFileW(LocalPath.c_str());
     SetLastError(error);
 }
 
@@ -38,7 +39,7 @@ void RecordDownloadError(DownloadRequest& request, DWORD code, const char* step)
 }
 
 void ResetDownloadResult(DownloadRequest& request) {
-    request.Flags &= ~kRequestFinished;
+    request.Flags &= ~(kRequestFinished | kRequestComplete);
     request.HttpStatus = 0;
     request.ErrorCode = 0;
     request.ErrorStep = "";

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "net/download_messages.h"
 #include "win/handles.h"
 
 enum class DownloadKind : int {
@@ -19,12 +20,19 @@ enum class DownloadKind : int {
 inline constexpr DWORD kRequestFinished = 1;   // the last download of the request has ended
 inline constexpr DWORD kRequestHeapOwned = 2;  // freed by whoever receives it when finished
 inline constexpr DWORD kRequestToFile = 4;     // the body goes to File, not to Data
+inline constexpr DWORD kRequestComplete = 8;   // every byte arrived; a file download took its final name
 
 // Step names stored with a download's first error.
 inline constexpr char kStepAsyncResult[] = "Check async result";
 inline constexpr char kStepRead[] = "InternetReadFileEx";
 inline constexpr char kStepWrite[] = "WriteFile";
 inline constexpr char kStepClose[] = "CloseHandle";
+inline constexpr char kStepLength[] = "Content-Length";  // the body ended before its announced length
+inline constexpr char kStepRange[] = "Content-Range";    // a part that does not continue the partial file
+inline constexpr char kStepRename[] = "MoveFileEx";      // the whole file could not take its final name
+
+// Bytes a page held in memory may have; a longer one is refused with ERROR_FILE_TOO_LARGE.
+inline constexpr unsigned long long kMaxPageBytes = 4ull << 20;
 
 // The engine's worker threads write the counters and results while a download runs; the owner reads
 // them once it has been told the download finished. The counters are atomic because the owner also
@@ -34,23 +42,30 @@ struct DownloadRequest {
     DownloadRequest(std::wstring url, DownloadKind kind);
     DownloadRequest(const DownloadRequest&) = delete;
     DownloadRequest& operator=(const DownloadRequest&) = delete;
-    // A request freed with its file still attached (never started) closes and deletes that file.
+    // A request freed with its file still attached (never started) closes it and deletes a file it
+    // created; a partial file it was to continue is kept.
     ~DownloadRequest();
 
     std::wstring Url;  // absolute address to fetch
     DownloadKind Kind = DownloadKind::Package;
-    std::atomic<DWORD> Flags{0};      // kRequest... bits
-    std::atomic<int> Starts{0};       // incremented by every start
-    std::atomic<int> Finishes{0};     // incremented when a download of the request ends, however it ends
-    DWORD HttpStatus = 0;             // numeric status of the response; 0 when there was none
-    DWORD ErrorCode = 0;              // first failure of the last download; 0 when none
-    const char* ErrorStep = "";       // kStep... name of the step that failed first; empty when none
-    std::wstring ErrorText;           // the server's words for ERROR_INTERNET_EXTENDED_ERROR, taken where it failed
-    std::wstring LocalPath;           // full path of the local file; emptied when a cancelled download deletes it
-    zid::UniqueFile File;             // the open local file until the download starts
-    std::string Data;                 // the whole body after a download into memory
-    DWORD_PTR Transfer = 0;           // the running download's transfer (CVNInet::Cancel); 0 when none
-    std::atomic<bool> Cancel{false};  // set through CVNInet::Cancel to stop the download
+    std::atomic<DWORD> Flags{0};        // kRequest... bits
+    std::atomic<int> Starts{0};         // incremented by every start
+    std::atomic<int> Finishes{0};       // incremented when a download of the request ends, however it ends
+    DWORD HttpStatus = 0;               // numeric status of the response; 0 when there was none
+    DWORD ErrorCode = 0;                // first failure of the last download; 0 when none
+    const char* ErrorStep = "";         // kStep... name of the step that failed first; empty when none
+    std::wstring ErrorText;             // the server's words for ERROR_INTERNET_EXTENDED_ERROR, taken where it failed
+    std::wstring LocalPath;             // the partial file being written; the final file once complete;
+                                        // emptied when the download deletes it
+    std::wstring FinalPath;             // the name a file download takes once every byte has arrived
+    std::wstring ResumePath;            // where the address and validator of the partial file are kept
+    unsigned long long ResumeFrom = 0;  // bytes already in the partial file: only the rest is asked for
+    std::string Validator;              // the partial file's ETag or Last-Modified (If-Range) when resuming
+    zid::UniqueFile File;               // the open partial file until the download starts
+    std::shared_ptr<DownloadProgress> Progress;  // what the download publishes (made at start if null)
+    std::string Data;                            // the whole body after a download into memory
+    DWORD_PTR Transfer = 0;                      // the running download's transfer (CVNInet::Cancel); 0 when none
+    std::atomic<bool> Cancel{false};             // set through CVNInet::Cancel to stop the download
 };
 
 // A heap-owned package request for url.
@@ -76,5 +91,6 @@ inline bool IsFinished(const DownloadRequest& request) {
 // the request already holds an error: only the first error of a download is kept.
 void RecordDownloadError(DownloadRequest& request, DWORD code, const char* step);
 
-// Clears what the last download left (finished flag, status, error, data, cancel) for a new start.
+// Clears what the last download left (finished and complete flags, status, error, data, cancel) for a
+// new start.
 void ResetDownloadResult(DownloadRequest& request);

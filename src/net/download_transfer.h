@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@
 // What a new transfer starts with.
 struct TransferSetup {
     HWND Owner = nullptr;                    // told with kDownloadFinished
-    HWND Notify = nullptr;                   // told with kDownloadProgress, or null
+    HWND Notify = nullptr;                   // posted kDownloadProgress, or null
     DownloadRequest* Request = nullptr;      // the request the transfer reports into
     std::unique_ptr<DownloadRequest> Owned;  // the same request when the transfer owns it until hand-over
     zid::UniqueFile File;                    // the local file (file mode), else none
@@ -53,7 +54,9 @@ public:
     // WinINet's status callback for this transfer; never lets an exception out.
     void OnStatus(HINTERNET handle, DWORD status, void* info, DWORD length) noexcept;
 
-    // Marks the request cancelled and aborts an outstanding read; the download then finishes as usual.
+    // Marks the request cancelled, closes the request handle (aborting a connection, a wait for headers
+    // or a read under way) and, unless another thread is working on the download this moment (it then
+    // sees the mark), finishes it at once: its partial file is deleted and its finished message sent.
     void Cancel() noexcept;
 
 private:
@@ -69,14 +72,19 @@ private:
 
     void Advance(const INTERNET_ASYNC_RESULT* result) noexcept;
     void Process(const INTERNET_ASYNC_RESULT* result);
-    void ReadHeaders(DownloadRequest& request);
+    bool ReadHeaders(DownloadRequest& request);
+    bool AcceptFileResponse(DownloadRequest& request);
+    bool AcceptPart(DownloadRequest& request);
+    bool StartOver(DownloadRequest& request);
     bool IssueRead(DownloadRequest& request);
     bool TakeChunk(DownloadRequest& request);
     ReceiveBuffer& BufferWithRoom();
-    void SendProgress() noexcept;
+    void Notify() noexcept;
     void Finish() noexcept;
     void FinishAtOnce() noexcept;
+    void CheckLength(DownloadRequest& request) noexcept;
     void CloseFile(DownloadRequest& request) noexcept;
+    void Publish(const DownloadRequest& request) noexcept;
     void CollectBody(DownloadRequest& request) noexcept;
     void HandOver() noexcept;
     void CloseRequestHandle() noexcept;
@@ -92,11 +100,18 @@ private:
     zid::UniqueFile m_file;
     std::atomic<HINTERNET> m_handle{nullptr};   // the request handle; whoever closes it takes it out
     std::atomic<HINTERNET> m_created{nullptr};  // the handle whose creation took a reference
-    std::atomic<bool> m_pending{false};         // a read is outstanding
     std::atomic<bool> m_finished{false};        // Finish has begun
     std::atomic<int> m_pendingCursor{0};        // busy-cursor levels held for this transfer
-    DownloadProgress m_progress;                // what progress messages carry
-    unsigned long long m_bufferSize = 0;        // bytes of the first receive buffer, terminator included
+    // Held while a thread works on the download (Process, Finish); Cancel only tries it, since the
+    // holder may be waiting for the thread that cancels (kDownloadFinished is sent).
+    std::recursive_mutex m_working;
+    TransferState m_state = TransferState::Idle;
+    std::shared_ptr<DownloadProgress> m_progress;  // published for the notify window
+    unsigned long long m_contentLength = 0;        // bytes announced for this response's body; 0: none
+    unsigned long long m_received = 0;             // body bytes of this response so far
+    unsigned long long m_resumeFrom = 0;           // bytes of the partial file before this response
+    bool m_discard = false;                        // the partial file is of no use: delete it at the end
+    unsigned long long m_bufferSize = 0;           // bytes of the first receive buffer, terminator included
     const DWORD m_fileBufferSize;
     std::vector<std::unique_ptr<ReceiveBuffer>> m_buffers;  // in arrival order; one, reused, in file mode
     const char* m_step = kStepAsyncResult;                  // the step under way, for a failure without a code

@@ -10,8 +10,10 @@
 #include "operations/installed_packages.h"
 
 // Downloads the release of list's selected row (its link in links, relative to the website) into the
-// download folder while the main window is disabled and the progress dialog shows the download, then
-// hands the saved file to InstallPackage (owner: owner). Returns when the download has ended or was
-// cancelled (its partial file deleted, nothing installed). What fails is told in the log pane or a
-// message box.
+// download folder while the main window is disabled and the progress dialog shows the download. The
+// file is written as <name>.partial and takes its name only when every byte has arrived; then it is
+// handed to InstallPackage (owner: owner). An interrupted download keeps its partial file, which the
+// next Download && Install of the same link continues. Returns when the download has ended or was
+// cancelled (its partial file deleted, earlier files untouched, nothing installed). What fails is told
+// once, in the log pane or a message box.
 void DownloadAndInstall(HWND owner, HWND list, const std::vector<std::wstring>& links, IInstalledPackages& installed);

@@ -6,16 +6,15 @@
 #include <cstdio>
 
 #include "net/download_messages.h"
-#include "net/download_request.h"
 #include "resource.h"
 #include "win/dialog.h"
-#include "win/errors.h"
 #include "win/platform.h"
 
 namespace {
 
 constexpr clock_t kMinimumInterval = 125;  // milliseconds between two displays
-constexpr int kFieldCapacity = 128;        // characters of a field read back for comparison
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr int kFieldCapacity = 128;  // characters of a field read back for comparison
 constexpr int kFields = 6;
 
 std::wstring Formatted(const wchar_t* format, double value) {
@@ -30,25 +29,9 @@ std::wstring Thousands(DWORD bytes) {
     return text;
 }
 
-// Step names are narrow texts in the thread's code page.
-std::wstring Widened(const char* text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 1)
-        return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.resize(static_cast<size_t>(length) - 1);
-    return wide;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
 }  // namespace
 
-ProgressTexts MakeProgressTexts(DWORD contentLength, DWORD received, long elapsed) {
+ProgressTexts MakeProgressTexts(DWORD contentLength, DWORD received, long elapsed, DWORD resumed) {
     ProgressTexts texts;
     texts.Total = Thousands(contentLength);
     texts.Received = Thousands(received);
@@ -57,7 +40,7 @@ ProgressTexts MakeProgressTexts(DWORD contentLength, DWORD received, long elapse
     double rate = 0.0;
     long long remaining = -1;
     if (seconds > 0) {
-        const double bytesPerSecond = received / seconds;
+        const double bytesPerSecond = (received - resumed) / seconds;
         rate = bytesPerSecond / 1000;
         if (bytesPerSecond > 0) {
             // Without a length the difference wraps: meaningless, as large as it comes out. A time
@@ -87,22 +70,25 @@ std::wstring FormatDuration(long long milliseconds) {
     return text;
 }
 
-HWND CProgressDialog::Create(HWND owner) {
+HWND CProgressDialog::Create(HWND owner, std::shared_ptr<DownloadProgress> progress, std::wstring fileName) {
+    m_progress = std::move(progress);
+    m_fileName = std::move(fileName);
     return CreateDialogParamW(Platform().Instance, MAKEINTRESOURCEW(IDD_DOWNLOAD), owner, DialogThunk<CProgressDialog>,
                               reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam));
+    case WM_TIMER:
+        return wParam == kRefreshTimer ? OnTimer() : FALSE;
     case kDownloadProgress:
-        return OnProgress(*reinterpret_cast<const DownloadProgress*>(lParam));
+        return OnProgress();
     case WM_DESTROY:
-        m_dialog = nullptr;
-        return TRUE;
+        return OnDestroy();
     default:
         return FALSE;
     }
@@ -114,6 +100,14 @@ INT_PTR CProgressDialog::OnInitDialog(HWND dialog) {
     for (int field = 0; field < kFields; ++field)
         SetDlgItemTextW(dialog, IDC_FIELD0 + field, L"");
     SetDlgItemTextW(dialog, IDC_DOWNLOAD_STATUS, L"");
+    // The figures are read, not sent: the download never waits for this window.
+    SetTimer(dialog, kRefreshTimer, kMinimumInterval, nullptr);
+    return TRUE;
+}
+
+INT_PTR CProgressDialog::OnDestroy() {
+    KillTimer(m_dialog, kRefreshTimer);
+    m_dialog = nullptr;
     return TRUE;
 }
 
@@ -133,43 +127,48 @@ void CProgressDialog::EndWait(int result) {
     m_result = result;
 }
 
-INT_PTR CProgressDialog::OnProgress(const DownloadProgress& progress) {
-    ReportProblems(progress);
-    const bool finished = IsFinished(*progress.Request);
-    const clock_t now = clock();
-    if (m_shown && now - m_lastUpdate < kMinimumInterval && !finished)
+// Headers in or download ended: the end is always shown, the rest within the throttle.
+INT_PTR CProgressDialog::OnProgress() {
+    if (!m_progress)
         return TRUE;
-    ShowFigures(progress, now);
-    m_lastUpdate = now;
-    if (finished) {
-        m_ended = true;
-        EndWait(kDownloadComplete);
-    }
+    m_progress->Notified = false;
+    Refresh();
     return TRUE;
 }
 
-void CProgressDialog::ReportProblems(const DownloadProgress& progress) {
-    const DownloadRequest& request = *progress.Request;
-    if (request.ErrorCode != 0)
-        ShowMessage(Widened(request.ErrorStep), GetErrorText(request.ErrorCode, request.ErrorText), MB_ICONERROR);
-    if (request.HttpStatus != 0 && request.HttpStatus != 200) {
-        wchar_t text[48];
-        swprintf(text, 48, L"HTTP Status = %d", static_cast<int>(request.HttpStatus));
-        ShowMessage(L"", text, MB_ICONWARNING);
-    }
+INT_PTR CProgressDialog::OnTimer() {
+    if (m_progress)
+        Refresh();
+    return TRUE;
 }
 
-void CProgressDialog::ShowFigures(const DownloadProgress& progress, clock_t now) {
+void CProgressDialog::Refresh() {
+    const bool ended = m_progress->Ended.load(std::memory_order_acquire);
+    if (!ended && !m_progress->HeadersIn.load())
+        return;  // nothing to show before the headers
+    const clock_t now = clock();
+    if (!ended && m_shown && now - m_lastUpdate < kMinimumInterval)
+        return;
+    ShowFigures(now);
+    m_lastUpdate = now;
+    if (ended)
+        EndWait(kDownloadEnded);
+}
+
+void CProgressDialog::ShowFigures(clock_t now) {
+    const auto total = static_cast<DWORD>(m_progress->ContentLength.load());
+    const auto received = static_cast<DWORD>(m_progress->Received.load(std::memory_order_relaxed));
     const ProgressTexts texts =
-        MakeProgressTexts(progress.ContentLength, progress.Received, static_cast<long>(now - progress.StartTime));
+        MakeProgressTexts(total, received, static_cast<long>(now - m_progress->StartTime.load()),
+                          static_cast<DWORD>(m_progress->Resumed.load()));
     HWND bar = GetDlgItem(m_dialog, IDC_PROGRESS);
     if (!m_shown) {
         m_shown = true;
-        SetField(IDC_FIELD0, L"Downloading " + FileNameOf(progress.Request->LocalPath));
-        SendMessageW(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(progress.ContentLength));
+        SetField(IDC_FIELD0, L"Downloading " + m_fileName);
+        SendMessageW(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
         SetField(IDC_FIELD1, texts.Total);
     }
-    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(progress.Received), 0);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(received), 0);
     SetField(IDC_FIELD2, texts.Received);
     SetField(IDC_FIELD3, texts.Elapsed);
     SetField(IDC_FIELD4, texts.Rate);

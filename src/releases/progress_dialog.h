@@ -1,16 +1,18 @@
-// The download progress dialog "Velonar Download" (dialog 133), driven by the engine's progress
-// messages; it tells the waiting download flow when the download has ended or the user cancelled.
+// The download progress dialog "Velonar Download" (dialog 133): it reads what the download publishes
+// eight times a second and tells the waiting download flow when the download has ended or the user
+// cancelled.
 #pragma once
 
 #include <windows.h>
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 struct DownloadProgress;
 
-// How the wait for a download ended.
-inline constexpr int kDownloadComplete = 1;
+// How the wait for a download ended: the download ended (its result says how), or the user cancelled.
+inline constexpr int kDownloadEnded = 1;
 inline constexpr int kDownloadCancelled = IDCANCEL;
 
 // The figures of one display: sizes in thousands of bytes, rate "%.1f" of them per second.
@@ -22,9 +24,10 @@ struct ProgressTexts {
     std::wstring Remaining;
 };
 
-// The figures for a download of contentLength bytes (0: unknown) that has received bytes in elapsed
-// milliseconds. The remaining time counts one second more than the estimate (never 00:00 too early).
-ProgressTexts MakeProgressTexts(DWORD contentLength, DWORD received, long elapsed);
+// The figures for a download of a file of contentLength bytes (0: unknown) that has received bytes of
+// it in elapsed milliseconds, resumed of them already there when it started (the rate counts only what
+// came since). The remaining time counts one second more than the estimate (never 00:00 too early).
+ProgressTexts MakeProgressTexts(DWORD contentLength, DWORD received, long elapsed, DWORD resumed = 0);
 
 // "mm:ss", or "h:mm:ss" from one hour; empty for a negative time (milliseconds).
 std::wstring FormatDuration(long long milliseconds);
@@ -35,17 +38,15 @@ public:
     CProgressDialog(const CProgressDialog&) = delete;
     CProgressDialog& operator=(const CProgressDialog&) = delete;
 
-    // Creates the modeless dialog (visible by its template) owned by owner; null on failure, with the
-    // thread's last error.
-    HWND Create(HWND owner);
+    // Creates the modeless dialog (visible by its template) owned by owner, showing the download that
+    // publishes progress and saves fileName; null on failure, with the thread's last error.
+    HWND Create(HWND owner, std::shared_ptr<DownloadProgress> progress, std::wstring fileName);
     HWND Window() const { return m_dialog; }
 
     // The wait is over: the download ended or the user cancelled, whichever came first.
     bool Done() const { return m_done; }
-    // kDownloadComplete or kDownloadCancelled once Done.
+    // kDownloadEnded or kDownloadCancelled once Done.
     int Result() const { return m_result; }
-    // The last progress message of the download has arrived (its request may be gone after it).
-    bool Ended() const { return m_ended; }
 
     // The dialog procedure body (reached through DialogThunk).
     INT_PTR OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,16 +54,19 @@ public:
 private:
     INT_PTR OnInitDialog(HWND dialog);
     INT_PTR OnCommand(WORD id);
-    INT_PTR OnProgress(const DownloadProgress& progress);
-    void ReportProblems(const DownloadProgress& progress);
-    void ShowFigures(const DownloadProgress& progress, clock_t now);
+    INT_PTR OnProgress();
+    INT_PTR OnTimer();
+    INT_PTR OnDestroy();
+    void Refresh();
+    void ShowFigures(clock_t now);
     void SetField(int id, const std::wstring& text);
     void EndWait(int result);
 
     HWND m_dialog = nullptr;
+    std::shared_ptr<DownloadProgress> m_progress;
+    std::wstring m_fileName;
     bool m_done = false;
     int m_result = 0;
-    bool m_ended = false;
     clock_t m_lastUpdate = 0;  // process clock of the last display; 0: none yet
     bool m_shown = false;      // the first display (file name, total) has been made
 };

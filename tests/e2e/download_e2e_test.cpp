@@ -88,18 +88,22 @@ TEST(DownloadAndInstall, SavesTheSelectedReleaseAndInstallsIt) {
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ReadFileBytes(run.Saved) == package);
     EXPECT_TRUE(WaitUntil([&] { return CountWebsiteRequests(request) == requests + 1; }));
-    EXPECT_EQ(WebsiteRequests().back(), request + " 200 " + std::to_string(package.size()));
+    EXPECT_EQ(LastWebsiteRequest(request), request + " 200 " + std::to_string(package.size()));
 }
 
-TEST(DownloadAndInstall, CancelLeavesNoFileAndTheWindowUsable) {
+TEST(DownloadAndInstall, CancelLeavesNoFileAnEarlierFileAsItWasAndTheWindowUsable) {
     WebsiteProgram run(L"slow=8192");
     ASSERT_TRUE(run.Loaded);
+    ASSERT_TRUE(WriteFileBytes(run.Saved, "an earlier download"));
     HWND progress = run.DownloadFirstRow();
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !ControlText(progress, IDC_FIELD0).empty(); }));  // headers are in
+    const std::wstring partial = run.Saved + L".partial";
+    EXPECT_NE(GetFileAttributesW(partial.c_str()), INVALID_FILE_ATTRIBUTES);
     ClickButton(progress, IDCANCEL);
     ASSERT_TRUE(run.Done(progress));
-    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(run.Saved.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(partial.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_EQ(ReadFileBytes(run.Saved), "an earlier download");
     EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
     EXPECT_EQ(ControlText(run.Main, IDC_LOG).find(L"Exit code"), std::wstring::npos);
     EXPECT_NE(MsiQueryProductStateW(fixtures::PackageInfo(run.File).productCode.c_str()), INSTALLSTATE_DEFAULT);

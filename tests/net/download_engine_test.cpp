@@ -1,4 +1,4 @@
-// The download engine against the local test website: memory and file mode, failures, cancel.
+// The download engine against the local test website: memory and file mode, failures, resume, cancel.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,15 +17,19 @@
 
 namespace {
 
-struct Seen {
-    UINT Message;
-    TransferState State;
-    DWORD ContentLength;
-    DWORD Received;
-    DWORD Thread;  // that handled the message
-};
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-// A hidden window that is owner and progress window of every download, and remembers what it got.
+// A token the website has not seen in this run: "cutonce" cuts its first answer only.
+std::wstring NewToken() {
+    static int counter = 0;
+    return L"e" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+}
+
+// A hidden window that owns every download and is told about its progress; it counts what it gets.
+// The fixture owns the requests, and its teardown stops whatever a test left running, however the
+// test ended.
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -34,21 +38,25 @@ protected:
         SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
         m_engine = std::make_unique<CVNInet>(m_window);
         ASSERT_EQ(m_engine->Open(), 0u);
-        g_seen.clear();
+        g_finished = 0;
+        g_notified = 0;
     }
     void TearDown() override {
-        // Every transfer has let go (the handle's closing came) before the next test.
-        EXPECT_TRUE(PumpUntil([] { return GetWaitCursorDepth() == 0; }));
+        for (DWORD_PTR transfer : m_transfers)
+            m_engine->Cancel(transfer);
+        EXPECT_TRUE(PumpUntil([this] {
+            for (const auto& request : m_requests) {
+                if (IsInProgress(*request))
+                    return false;
+            }
+            return GetWaitCursorDepth() == 0;
+        }));
         m_engine.reset();
         DestroyWindow(m_window);
     }
     static LRESULT CALLBACK Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == kDownloadProgress) {
-            const auto& p = *reinterpret_cast<const DownloadProgress*>(lParam);
-            g_seen.push_back({message, p.State, p.ContentLength, p.Received, GetCurrentThreadId()});
-        } else if (message == kDownloadFinished) {
-            g_seen.push_back({message, TransferState::Idle, 0, 0, GetCurrentThreadId()});
-        }
+        g_finished += message == kDownloadFinished;
+        g_notified += message == kDownloadProgress;
         return DefWindowProcW(window, message, wParam, lParam);
     }
     template <typename Predicate>
@@ -60,187 +68,253 @@ protected:
         }
         return true;
     }
-    static size_t Finished() {
-        size_t count = 0;
-        for (const Seen& seen : g_seen)
-            count += seen.Message == kDownloadFinished;
-        return count;
-    }
-    // Ends the transfer of a request that the test owns before the request goes, on every path: an
-    // assertion that ends a test early must not leave WinINet writing into a freed request.
-    struct EndTransfer {
-        Engine& Test;
-        DownloadRequest& Request;
-        DWORD_PTR Transfer = 0;
-        ~EndTransfer() {
-            if (!IsInProgress(Request))
-                return;
-            if (Test.m_engine)
-                Test.m_engine->Cancel(Transfer);
-            EXPECT_TRUE(PumpUntil([this] { return !IsInProgress(Request); })) << "a transfer outlived its test";
+    // A request of the fixture (memory mode, or a file in folder when one is given).
+    DownloadRequest& NewRequest(const std::wstring& url, const std::wstring& folder = L"") {
+        m_requests.push_back(std::make_unique<DownloadRequest>(
+            url, folder.empty() ? DownloadKind::CurrentRelease : DownloadKind::Package));
+        DownloadRequest& request = *m_requests.back();
+        request.Flags &= ~kRequestHeapOwned;  // the fixture frees it
+        request.Progress = std::make_shared<DownloadProgress>();
+        if (!folder.empty()) {
+            EXPECT_TRUE(AttachLocalFile(request, folder)) << GetLastError();
         }
-    };
-
-    // Starts request and checks that exactly one finished message came, on this thread.
+        return request;
+    }
+    bool Begin(DownloadRequest& request) {
+        DWORD_PTR transfer = 0;
+        if (!m_engine->Start(request, m_window, &transfer))
+            return false;
+        m_transfers.push_back(transfer);
+        return true;
+    }
+    // Starts request and waits for its one finished message.
     void Download(DownloadRequest& request) {
-        const size_t before = Finished();
-        EndTransfer end{*this, request};
-        ASSERT_TRUE(m_engine->Start(request, m_window, &end.Transfer)) << Narrow(request.Url) << ": " << GetLastError();
-        ASSERT_TRUE(PumpUntil([&] { return Finished() > before; })) << Narrow(request.Url);
+        const int before = g_finished;
+        ASSERT_TRUE(Begin(request)) << Narrow(request.Url) << ": " << GetLastError();
+        ASSERT_TRUE(PumpUntil([&] { return g_finished > before; })) << Narrow(request.Url);
         PumpUntil([] { return false; }, 100);
-        EXPECT_EQ(Finished(), before + 1);
-        for (const Seen& seen : g_seen)
-            EXPECT_EQ(seen.Thread, GetCurrentThreadId());
+        EXPECT_EQ(g_finished, before + 1);
         EXPECT_EQ(request.Finishes.load(), request.Starts.load());
         EXPECT_TRUE(IsFinished(request));
-    }
-    std::vector<Seen> Progress() const {
-        std::vector<Seen> progress;
-        for (const Seen& seen : g_seen) {
-            if (seen.Message == kDownloadProgress)
-                progress.push_back(seen);
-        }
-        return progress;
+        EXPECT_TRUE(request.Progress->Ended.load());
     }
 
-    static inline std::vector<Seen> g_seen;
+    static inline int g_finished = 0;
+    static inline int g_notified = 0;
     HWND m_window = nullptr;
     std::unique_ptr<CVNInet> m_engine;
+    std::vector<std::unique_ptr<DownloadRequest>> m_requests;
+    std::vector<DWORD_PTR> m_transfers;
 };
 
 }  // namespace
 
-TEST_F(Engine, MemoryModeCollectsTheBodyInOrder) {
+TEST_F(Engine, MemoryModeCollectsWholePagesAndRefusesLongOrCutOnes) {
     struct Case {
         const wchar_t* Modes;
-        size_t Size;
-        DWORD ContentLength;
+        std::wstring File;
+        DWORD Status;
+        DWORD Error;  // 0: the whole body is the data
+        const char* Step;
+    };
+    const std::wstring tooLong = L"bytes/" + std::to_wstring(kMaxPageBytes + 1);
+    const Case cases[] = {
+        {L"404-download", L"Download.htm", 404, 0, ""},
+        {L"ok", L"bytes/10000", 200, 0, ""},
+        {L"noclen", L"bytes/10000", 200, 0, ""},
+        {L"ok", L"bytes/0", 200, 0, ""},
+        {L"ok", L"bytes/" + std::to_wstring(kMaxPageBytes), 200, 0, ""},
+        // A page past the ceiling is refused whether it says so at once or not.
+        {L"ok", tooLong, 200, ERROR_FILE_TOO_LARGE, kStepRead},
+        {L"noclen", tooLong, 200, ERROR_FILE_TOO_LARGE, kStepRead},
+        // A clean end before the announced length is no end of the page.
+        {L"cut", L"bytes/10000", 200, ERROR_INTERNET_CONNECTION_ABORTED, kStepLength},
     };
     // One request, reused as the catalogue's are: each start begins from a clear result.
-    DownloadRequest request(L"", DownloadKind::CurrentRelease);
-    for (const Case& c :
-         {Case{L"404-download", 0, 0}, Case{L"ok", 10000, 10000}, Case{L"noclen", 10000, 0}, Case{L"ok", 0, 0}}) {
-        SCOPED_TRACE(Narrow(c.Modes) + " " + std::to_string(c.Size));
-        request.Url =
-            WebsiteBase(c.Modes) + (c.Modes[0] == L'4' ? L"Download.htm" : L"bytes/" + std::to_wstring(c.Size));
-        g_seen.clear();
+    DownloadRequest& request = NewRequest(L"");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.Modes) + " " + Narrow(c.File));
+        request.Url = WebsiteBase(c.Modes) + c.File;
+        request.Progress = std::make_shared<DownloadProgress>();
+        g_notified = 0;
         Download(request);
-        EXPECT_EQ(request.HttpStatus, c.Modes[0] == L'4' ? 404u : 200u);
-        EXPECT_EQ(request.ErrorCode, 0u);
-        if (c.Modes[0] == L'4')
+        EXPECT_EQ(request.HttpStatus, c.Status);
+        EXPECT_EQ(request.ErrorCode, c.Error);
+        EXPECT_STREQ(request.ErrorStep, c.Step);
+        EXPECT_EQ(IsFinished(request) && (request.Flags.load() & kRequestComplete) != 0, c.Error == 0);
+        // Headers and end: two notifications at most, never one per chunk.
+        EXPECT_GE(g_notified, 1);
+        EXPECT_LE(g_notified, 2);
+        if (c.Status != 200 || c.Error != 0)
             continue;
-        EXPECT_TRUE(request.Data == PatternBytes(c.Size));
-        // After the headers, after each chunk (without a length, 4096 bytes at most), at the end.
-        const std::vector<Seen> progress = Progress();
-        ASSERT_GE(progress.size(), c.Size == 0 ? 2u : 3u);
-        EXPECT_EQ(progress.front().State, TransferState::Opened);
-        EXPECT_EQ(progress.front().ContentLength, c.ContentLength);
-        EXPECT_EQ(progress.back().State, TransferState::Idle);
-        EXPECT_EQ(progress.back().Received, c.Size);
-        EXPECT_TRUE(c.Size != 0 || progress.size() == 2u) << "a body of none: headers and end only";
-        for (size_t i = 1; c.ContentLength == 0 && i < progress.size(); ++i)
-            EXPECT_LE(progress[i].Received - progress[i - 1].Received, 4096u);
+        const size_t size = std::stoul(Narrow(c.File.substr(6)));
+        EXPECT_TRUE(request.Data == PatternBytes(size));
+        EXPECT_EQ(request.Progress->Received.load(), size);
+        EXPECT_EQ(request.Progress->ContentLength.load(), c.Modes[0] == L'n' ? 0u : size);
     }
-    EXPECT_EQ(request.Starts.load(), 4);
+    EXPECT_EQ(request.Starts.load(), static_cast<int>(std::size(cases)));
 }
 
-TEST_F(Engine, FailuresEndTheDownloadWithTheFirstErrorAndItsStep) {
-    DownloadRequest unresolvable(L"http://nowhere.invalid/Download.htm", DownloadKind::CurrentRelease);
-    EndTransfer end{*this, unresolvable};
-    if (m_engine->Start(unresolvable, nullptr, &end.Transfer)) {
-        ASSERT_TRUE(PumpUntil([] { return Finished() == 1; }));
+TEST_F(Engine, AHostThatDoesNotResolveEndsTheDownloadAtOnceOrWithItsStep) {
+    DownloadRequest& unresolvable = NewRequest(L"http://nowhere.invalid/Download.htm");
+    if (Begin(unresolvable)) {
+        ASSERT_TRUE(PumpUntil([] { return g_finished == 1; }));
         EXPECT_STREQ(unresolvable.ErrorStep, "Check async result");
     }
     EXPECT_EQ(unresolvable.Finishes.load(), unresolvable.Starts.load());
-
-    DownloadRequest reset(WebsiteBase(L"reset") + L"bytes/100000", DownloadKind::Archive);
-    Download(reset);
-    EXPECT_NE(reset.ErrorCode, 0u);
-    EXPECT_TRUE(reset.ErrorStep == std::string("Check async result") ||
-                reset.ErrorStep == std::string("InternetReadFileEx"));
-    EXPECT_LT(reset.Data.size(), 100000u);
-
-    // A page that announces 4 GB: its buffer cannot be had, an exception on WinINet's thread. (Slow:
-    // WinINet reads what is left of a body before it lets go of the handle.)
-    DownloadRequest huge(WebsiteBase(L"slow") + L"bytes/4294967295", DownloadKind::Archive);
-    Download(huge);
-    EXPECT_EQ(huge.ErrorCode, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_STREQ(huge.ErrorStep, "InternetReadFileEx");
-
-    // The server's words for 12003 travel with the request, to be shown on another thread.
-    huge.ErrorCode = ERROR_INTERNET_EXTENDED_ERROR;
-    huge.ErrorText = L"550 No such file";
-    EXPECT_EQ(GetErrorText(huge.ErrorCode, huge.ErrorText), L"550 No such file");
 }
 
-TEST_F(Engine, FileModeWritesTheBodyAndKeepsItsFileAfterAFailedWrite) {
+// Whatever the server does, the final name holds either the whole file or what it held before.
+TEST_F(Engine, FileModeNamesOnlyAWholeFileAndKeepsWhatCanBeContinued) {
+    struct Case {
+        const wchar_t* Modes;
+        const wchar_t* File;
+        DWORD Status;
+        bool Whole;    // the final name now holds the download
+        bool Partial;  // a partial file and its resume record were kept
+    };
+    const Case cases[] = {
+        {L"ok", L"bytes/300000.msi", 200, true, false},  {L"noclen", L"bytes/300000.msi", 200, true, false},
+        {L"ok", L"bytes/0.msi", 200, true, false},       {L"ok", L"absent.msi", 404, false, false},
+        {L"cut", L"bytes/300000.msi", 200, false, true}, {L"reset", L"bytes/300000.msi", 200, false, true},
+    };
     const std::wstring folder = ScratchFolder(L"engine-file");
-    DownloadRequest good(WebsiteBase(L"ok") + L"bytes/300000", DownloadKind::Package);
-    ASSERT_TRUE(AttachLocalFile(good, folder));
-    Download(good);
-    EXPECT_EQ(good.ErrorCode, 0u);
-    EXPECT_TRUE(ReadFileBytes(folder + L"\\300000") == PatternBytes(300000));
-
-    DownloadRequest bad(WebsiteBase(L"ok") + L"bytes/20000", DownloadKind::Package);
-    ASSERT_TRUE(AttachLocalFile(bad, folder));
-    // A handle that can neither write nor be closed: the close fails after the write did.
-    bad.File.reset();
-    bad.File.reset(CreateFileW(bad.LocalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr));
-    HANDLE readOnly = bad.File.get();
-    ASSERT_TRUE(SetHandleInformation(readOnly, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE));
-    Download(bad);
-    SetHandleInformation(readOnly, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
-    CloseHandle(readOnly);
-    EXPECT_EQ(bad.ErrorCode, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_STREQ(bad.ErrorStep, "WriteFile");
-    EXPECT_NE(GetFileAttributesW((folder + L"\\20000").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.Modes) + " " + Narrow(c.File));
+        const std::wstring final = folder + L"\\" + (wcsrchr(c.File, L'/') ? wcsrchr(c.File, L'/') + 1 : c.File);
+        ASSERT_TRUE(WriteFileBytes(final, "an earlier download"));
+        DownloadRequest& request = NewRequest(WebsiteBase(c.Modes) + c.File, folder);
+        Download(request);
+        EXPECT_EQ(request.HttpStatus, c.Status);
+        EXPECT_EQ((request.Flags.load() & kRequestComplete) != 0, c.Whole);
+        EXPECT_EQ(request.Progress->Result.Complete, c.Whole);
+        EXPECT_EQ(request.Progress->Result.Resumable, c.Partial);
+        const std::string saved = ReadFileBytes(final);
+        EXPECT_TRUE(c.Whole ? saved == PatternBytes(saved.size()) && request.LocalPath == final
+                            : saved == "an earlier download");
+        EXPECT_EQ(Exists(final + L".partial"), c.Partial);
+        EXPECT_EQ(Exists(final + L".resume"), c.Partial);
+        // What was kept is the beginning of the file, to be continued.
+        const std::string kept = ReadFileBytes(final + L".partial");
+        EXPECT_TRUE(kept == PatternBytes(kept.size()));
+        DeleteFileW((final + L".partial").c_str());
+        DeleteFileW((final + L".resume").c_str());
+        DeleteFileW(final.c_str());
+    }
 }
 
-TEST_F(Engine, CancelWhileAReadIsPendingDeletesThePartialFile) {
-    DownloadRequest request(WebsiteBase(L"slow") + L"bytes/2000000", DownloadKind::Package);
-    ASSERT_TRUE(AttachLocalFile(request, ScratchFolder(L"engine-cancel")));
-    const std::wstring path = request.LocalPath;
-    m_engine->SetFileBufferSize(4097);  // the website sends 4096 bytes every 100 ms
-    EndTransfer end{*this, request};
-    ASSERT_TRUE(m_engine->Start(request, m_window, &end.Transfer));
-    ASSERT_TRUE(PumpUntil([this] { return !Progress().empty() && Progress().back().Received >= 8192; }));
-    Sleep(30);  // the next read now waits for the website
-    const DWORD_PTR transfer = end.Transfer;
-    m_engine->Cancel(transfer);
-    ASSERT_TRUE(PumpUntil([] { return Finished() == 1; }));
-    PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(Finished(), 1u);
-    EXPECT_TRUE(request.LocalPath.empty());
-    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
-    m_engine->Cancel(transfer);  // ended: nothing happens
+TEST_F(Engine, AnInterruptedDownloadContinuesOnlyWhereTheServerVouchesForTheSameFile) {
+    struct Case {
+        const wchar_t* SecondModes;  // after a first answer cut at half
+        DWORD Status;                // of the second answer
+    };
+    const Case cases[] = {
+        {L"", 206},          // the rest, appended
+        {L",renew", 200},    // the file changed: the whole new one
+        {L",norange", 200},  // ranges ignored: the whole one
+    };
+    const std::wstring folder = ScratchFolder(L"engine-resume");
+    constexpr size_t kSize = 400000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.SecondModes));
+        const std::wstring token = NewToken();
+        const std::wstring url = WebsiteBase(L"cutonce=" + token + c.SecondModes) + L"bytes/400000.msi";
+        DownloadRequest& first = NewRequest(url, folder);
+        Download(first);
+        ASSERT_TRUE(first.Progress->Result.Resumable);
+        DownloadRequest& second = NewRequest(url, folder);
+        EXPECT_EQ(second.ResumeFrom, kSize / 2);
+        Download(second);
+        EXPECT_EQ(second.HttpStatus, c.Status);
+        EXPECT_EQ(second.Progress->Resumed.load(), c.Status == 206 ? kSize / 2 : 0u);
+        EXPECT_EQ(second.Progress->ContentLength.load(), kSize);
+        EXPECT_TRUE(second.Progress->Result.Complete);
+        EXPECT_TRUE(ReadFileBytes(folder + L"\\400000.msi") == PatternBytes(kSize));
+        EXPECT_FALSE(Exists(folder + L"\\400000.msi.partial") || Exists(folder + L"\\400000.msi.resume"));
+        DeleteFileW((folder + L"\\400000.msi").c_str());
+    }
+    // A partial file as long as the whole: nothing left to ask for (416), so nothing of it is kept.
+    const std::wstring url = WebsiteBase(L"ok") + L"bytes/1000.msi";
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\1000.msi.partial", PatternBytes(1000)));
+    DownloadRequest record(url, DownloadKind::Package);
+    record.ResumePath = folder + L"\\1000.msi.resume";
+    ASSERT_EQ(SaveResumeRecord(record, "\"bytes-1000\""), 0u);
+    DownloadRequest& full = NewRequest(url, folder);
+    ASSERT_EQ(full.ResumeFrom, 1000u);
+    Download(full);
+    EXPECT_EQ(full.HttpStatus, 416u);
+    EXPECT_FALSE(full.Progress->Result.Complete || full.Progress->Result.Resumable);
+    EXPECT_FALSE(Exists(folder + L"\\1000.msi.partial") || Exists(folder + L"\\1000.msi") ||
+                 Exists(folder + L"\\1000.msi.resume"));
+}
+
+// Connecting, waiting for headers that came with no body after them, reading: Cancel ends the
+// download itself (the server would hold the connection 5 s more), deletes the partial file and
+// leaves the earlier file as it was.
+TEST_F(Engine, CancelEndsTheDownloadInEveryState) {
+    struct Case {
+        const wchar_t* Modes;
+        unsigned long long CancelAfter;  // bytes received; ~0: as soon as the headers are in; 0: at once
+    };
+    const Case cases[] = {{L"stall", ~0ull}, {L"slow", 8192}, {L"stall", 0}};
+    const std::wstring folder = ScratchFolder(L"engine-cancel");
+    const std::wstring final = folder + L"\\2000000.msi";
+    ASSERT_TRUE(WriteFileBytes(final, "an earlier download"));
+    m_engine->SetFileBufferSize(4097);  // the slow website sends 4096 bytes every 100 ms
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.Modes) + " " + std::to_string(c.CancelAfter));
+        DownloadRequest& request = NewRequest(WebsiteBase(c.Modes) + L"bytes/2000000.msi", folder);
+        const int before = g_finished;
+        ASSERT_TRUE(Begin(request));
+        const DownloadProgress& progress = *request.Progress;
+        const bool reached = PumpUntil([&] {
+            return c.CancelAfter == 0 ||
+                   (c.CancelAfter == ~0ull ? progress.HeadersIn.load() : progress.Received.load() >= c.CancelAfter);
+        });
+        ASSERT_TRUE(reached);
+        m_engine->Cancel(m_transfers.back());
+        EXPECT_TRUE(PumpUntil([&] { return g_finished == before + 1; }, 3000));
+        EXPECT_TRUE(progress.Result.Cancelled);
+        EXPECT_FALSE(progress.Result.Complete);
+        EXPECT_TRUE(request.LocalPath.empty());
+        EXPECT_FALSE(Exists(final + L".partial") || Exists(final + L".resume"));
+        EXPECT_EQ(ReadFileBytes(final), "an earlier download");
+        m_engine->Cancel(m_transfers.back());  // ended: nothing happens
+    }
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(g_finished, static_cast<int>(std::size(cases)));
 }
 
 TEST_F(Engine, StartsThatFailAtOnceSendNothing) {
-    DownloadRequest noFile(WebsiteBase(L"ok") + L"bytes/10", DownloadKind::Package);
+    DownloadRequest& noFile = NewRequest(WebsiteBase(L"ok") + L"bytes/10");
     noFile.Flags |= kRequestToFile;
     EXPECT_FALSE(m_engine->Start(noFile, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CVNInet closed(m_window);  // never opened
-    auto withFile = MakePackageRequest(WebsiteBase(L"ok") + L"bytes/10");
+    auto withFile = MakePackageRequest(WebsiteBase(L"ok") + L"bytes/10.msi");
     ASSERT_TRUE(AttachLocalFile(*withFile, ScratchFolder(L"engine-closed")));
     const std::wstring path = withFile->LocalPath;
     DWORD_PTR transfer = 0;
     EXPECT_FALSE(closed.StartPackage(std::move(withFile), nullptr, transfer));
     EXPECT_NE(GetLastError(), 0u);
-    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(Exists(path));
     PumpUntil([] { return false; }, 100);
-    EXPECT_TRUE(g_seen.empty());
+    EXPECT_EQ(g_finished + g_notified, 0);
     EXPECT_EQ(noFile.Finishes.load(), 1);
 }
 
 TEST_F(Engine, EngineGoneBeforeItsDownloadEndsSendsNothingMore) {
     DWORD_PTR transfer = 0;
-    ASSERT_TRUE(m_engine->StartPackage(MakePackageRequest(WebsiteBase(L"slow") + L"bytes/20000"), m_window, transfer));
-    ASSERT_TRUE(PumpUntil([this] { return !Progress().empty(); }));
-    const size_t seen = g_seen.size();
+    auto request = MakePackageRequest(WebsiteBase(L"slow") + L"bytes/20000");
+    request->Progress = std::make_shared<DownloadProgress>();
+    const std::shared_ptr<DownloadProgress> progress = request->Progress;
+    ASSERT_TRUE(m_engine->StartPackage(std::move(request), m_window, transfer));
+    ASSERT_TRUE(PumpUntil([&] { return progress->HeadersIn.load(); }));
+    PumpUntil([] { return false; }, 50);
+    const int seen = g_finished + g_notified;
     m_engine.reset();  // as at exit: callback uninstalled, session closed, windows forgotten
     // The transfer still ends (and lets go of its request) when WinINet is done with it.
     EXPECT_TRUE(PumpUntil([] { return GetWaitCursorDepth() == 0; }));
-    EXPECT_EQ(g_seen.size(), seen);
+    EXPECT_EQ(g_finished + g_notified, seen);
+    m_engine = std::make_unique<CVNInet>(m_window);  // for the teardown
 }

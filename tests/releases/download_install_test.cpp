@@ -1,4 +1,5 @@
-// Download && Install in this process: folders, progress dialog, cancel, links that try to escape.
+// Download && Install in this process, page to installer stand-in: folders, failures said once, what
+// stays on disk, resume, cancel in every state, links that try to escape or name no package.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,8 +9,12 @@
 #include "releases/website_harness.h"
 #include "resource.h"
 #include "support/website.h"
+#include "win/handles.h"
 
 namespace {
+
+constexpr wchar_t kCurrent64[] = L"velonar64-5.46-signed.msi";  // the first row's package
+constexpr char kEarlier[] = "an earlier download";
 
 std::string Fixture(const std::wstring& name) {
     return ReadFileBytes(WinePath(std::string(ZID_BINARY_DIR) + "/fixtures/" + Narrow(name)));
@@ -31,14 +36,27 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pat
     return names;
 }
 
-std::wstring g_saving;  // the file being saved when the timer below presses Cancel
+// What the timer below does to a running download, and when.
+enum class Stop { Cancel, CloseProgram };
+struct StopPlan {
+    Stop How = Stop::Cancel;
+    bool AfterHeaders = true;  // else as soon as the dialog is there
+    ULONGLONG At = 0;          // tick count when it acted
+};
+StopPlan g_stop;
 
-void CALLBACK CancelOnceRunning(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK StopDownload(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(nullptr, L"Velonar Download");
-    if (!dialog || !Exists(g_saving) || WindowText(GetDlgItem(dialog, IDC_FIELD0)).empty())
-        return;  // not before the headers are in
+    if (!dialog || (g_stop.AfterHeaders && WindowText(GetDlgItem(dialog, IDC_FIELD0)).empty()))
+        return;
     KillTimer(nullptr, timer);
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    g_stop.At = GetTickCount64();
+    if (g_stop.How == Stop::Cancel) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    } else {
+        Pump().Quit = true;  // as WM_QUIT seen by the pump
+        PostMessageW(dialog, WM_NULL, 0, 0);
+    }
 }
 
 class DownloadInstall : public WebsiteHarness {
@@ -48,6 +66,13 @@ protected:
         ASSERT_TRUE(FindDownloadsFolder(m_downloads));
         ASSERT_TRUE(FindCommonDataFolder(m_common));
     }
+    void TearDown() override {
+        for (const std::wstring& folder : {m_downloads, m_common}) {
+            for (const std::wstring& name : FilesIn(folder, L"velonar*"))
+                DeleteFileW((folder + L"\\" + name).c_str());
+        }
+        WebsiteHarness::TearDown();
+    }
     // Selects row and runs Download && Install; it returns when the download has ended.
     void DownloadRow(int row) {
         SelectRow(row);
@@ -55,6 +80,15 @@ protected:
         EXPECT_TRUE(IsWindowEnabled(m_main));
         EXPECT_EQ(FindWindowW(nullptr, L"Velonar Download"), nullptr);
     }
+    // The catalogue as read in "ok"; packages from now on come in these modes.
+    void LoadThenServe(const std::wstring& modes) {
+        Load(L"ok");
+        m_website.reset();
+        m_website = std::make_unique<EnvironmentOverride>(L"ZIDEZUREZIV_WEBSITE", WebsiteBase(modes).c_str());
+    }
+    std::wstring Saved(const wchar_t* suffix = L"") const { return m_downloads + L"\\" + kCurrent64 + suffix; }
+    std::wstring Url(const std::wstring& modes) const { return WebsiteBase(modes) + L"packages/" + kCurrent64; }
+
     std::wstring m_downloads;
     std::wstring m_common;
 };
@@ -63,11 +97,10 @@ protected:
 
 TEST_F(DownloadInstall, SavesInDownloadsReplacingAnOldFileElseInCommonData) {
     Load(L"ok");
-    const std::wstring name = L"velonar64-5.46-signed.msi";
-    ASSERT_TRUE(WriteFileBytes(m_downloads + L"\\" + name, "an older download"));
+    ASSERT_TRUE(WriteFileBytes(Saved(), kEarlier));
     DownloadRow(0);
-    EXPECT_TRUE(ReadFileBytes(m_downloads + L"\\" + name) == Fixture(name));
-    DeleteFileW((m_downloads + L"\\" + name).c_str());
+    EXPECT_TRUE(ReadFileBytes(Saved()) == Fixture(kCurrent64));
+    EXPECT_FALSE(Exists(Saved(L".partial")) || Exists(Saved(L".resume")));
 
     // A folder in the way in Downloads: the next folder takes the file.
     const std::wstring blocked = m_downloads + L"\\velonar64-5.45.3-signed.msi";
@@ -76,44 +109,130 @@ TEST_F(DownloadInstall, SavesInDownloadsReplacingAnOldFileElseInCommonData) {
     RemoveDirectoryW(blocked.c_str());
     EXPECT_EQ(m_common.substr(m_common.size() - 17), L"\\Corrabel\\Velonar");
     EXPECT_TRUE(ReadFileBytes(m_common + L"\\velonar64-5.45.3-signed.msi") == Fixture(L"velonar64-5.45.3-signed.msi"));
-    DeleteFileW((m_common + L"\\velonar64-5.45.3-signed.msi").c_str());
     // Each saved package went on to the install decision and was installed from where it was saved.
     ASSERT_EQ(m_installer.Calls().size(), 2u);
-    EXPECT_EQ(m_installer.Calls()[0].Target, m_downloads + L"\\" + name);
+    EXPECT_EQ(m_installer.Calls()[0].Target, Saved());
     EXPECT_EQ(m_installer.Calls()[1].Target, m_common + L"\\velonar64-5.45.3-signed.msi");
     EXPECT_NE(LogPaneText().find(L"Install 5.45.3 (64 bit): Exit code 0: "), std::wstring::npos);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(DownloadInstall, CancelLeavesNoFile) {
-    Load(L"ok");
-    CreatePage(L"slow=8192");  // the same rows; the package now comes at 8 KB a second
-    ASSERT_TRUE(PumpUntil([this] { return IsEnabled(IDC_REFRESH) && m_page->Links().size() > 1; }));
-    g_saving = m_downloads + L"\\velonar64-5.46-signed.msi";
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CancelOnceRunning);
-    DownloadRow(0);
-    KillTimer(nullptr, timer);
-    // The download ends on WinINet's thread and deletes what it saved (Wine's WinINet first lets the
-    // read under way fill its buffer or reach the end).
-    EXPECT_TRUE(PumpUntil([] { return !Exists(g_saving); }, 10000));
+// A failed download is told in one box, never reaches the installer, never touches the earlier file
+// and leaves a partial file only when it can be continued.
+TEST_F(DownloadInstall, FailuresAreToldOnceAndLeaveTheEarlierFile) {
+    struct Case {
+        const wchar_t* Modes;
+        bool Held;           // the earlier file is open elsewhere: it cannot be replaced
+        const wchar_t* Box;  // after "<link or file>: "
+        UINT Icon;
+        bool Partial;  // kept, to be continued
+    };
+    const Case cases[] = {
+        {L"404-package", false, L"HTTP Status = 404", MB_ICONWARNING, false},
+        {L"cut", false, L"The download was interrupted: ", MB_ICONERROR, true},
+        {L"reset", false, L"The download was interrupted: ", MB_ICONERROR, true},
+        {L"ok", true, L"", MB_ICONERROR, true},
+    };
+    const std::wstring hint = L"Download && Install again will continue it.";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.Modes) + (c.Held ? " held" : ""));
+        LoadThenServe(c.Modes);
+        ASSERT_TRUE(WriteFileBytes(Saved(), kEarlier));
+        zid::UniqueFile held(c.Held ? CreateFileW(Saved().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE);
+        const size_t before = m_boxes.Boxes().size();
+        DownloadRow(0);
+        held.reset();
+        ASSERT_EQ(m_boxes.Boxes().size(), before + 1);
+        const RecordedBox& box = m_boxes.Boxes().back();
+        const std::wstring context = (c.Held ? Saved() : Url(c.Modes)) + L": ";
+        EXPECT_EQ(box.text.substr(0, context.size() + wcslen(c.Box)), context + c.Box);
+        EXPECT_EQ(box.style & MB_ICONMASK, c.Icon);
+        EXPECT_EQ(box.text.size() > hint.size() && box.text.substr(box.text.size() - hint.size()) == hint,
+                  c.Partial && !c.Held);
+        EXPECT_EQ(ReadFileBytes(Saved()), kEarlier);
+        EXPECT_EQ(Exists(Saved(L".partial")), c.Partial);
+        EXPECT_EQ(Exists(Saved(L".resume")), c.Partial);
+        DeleteFileW(Saved(L".partial").c_str());
+        DeleteFileW(Saved(L".resume").c_str());
+    }
+    EXPECT_TRUE(m_installer.Calls().empty());
+}
+
+// The second Download && Install continues the first one's partial file where the server vouches for
+// the same file (206), and starts over where the file has changed (200): byte for byte the package.
+TEST_F(DownloadInstall, AnInterruptedDownloadContinuesOrStartsOver) {
+    struct Case {
+        const wchar_t* Modes;
+        int Status;
+    };
+    const Case cases[] = {{L"", 206}, {L",renew", 200}};
+    const std::string package = Fixture(kCurrent64);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.Modes));
+        const std::wstring modes = L"cutonce=d" + std::to_wstring(GetTickCount64()) + c.Modes;
+        const size_t installs = m_installer.Calls().size();
+        Load(modes);
+        DownloadRow(0);
+        ASSERT_TRUE(Exists(Saved(L".partial")));
+        ASSERT_EQ(m_installer.Calls().size(), installs);
+        DownloadRow(0);
+        EXPECT_TRUE(ReadFileBytes(Saved()) == package);
+        EXPECT_FALSE(Exists(Saved(L".partial")) || Exists(Saved(L".resume")));
+        ASSERT_EQ(m_installer.Calls().size(), installs + 1);
+        EXPECT_EQ(m_installer.Calls().back().Target, Saved());
+        const std::string request = Narrow(L"/" + modes + L"/packages/" + kCurrent64);
+        const size_t sent = c.Status == 206 ? package.size() - package.size() / 2 : package.size();
+        EXPECT_TRUE(PumpUntil([&] { return CountWebsiteRequests(request) == 2; }, 3000));
+        EXPECT_EQ(LastWebsiteRequest(request), request + " " + std::to_string(c.Status) + " " + std::to_string(sent));
+        DeleteFileW(Saved().c_str());
+    }
+    EXPECT_EQ(m_boxes.Boxes().size(), 2u);  // one interruption each
+}
+
+// Connecting, headers without a body after them (the server would hold on for 5 s), reading: Cancel
+// or closing the program ends the download at once, deletes the partial file, and leaves the earlier
+// file as it was.
+TEST_F(DownloadInstall, CancelOrCloseEndsTheDownloadInEveryState) {
+    const StopPlan plans[] = {{Stop::Cancel, false}, {Stop::Cancel, true}, {Stop::CloseProgram, true}};
+    for (const wchar_t* modes : {L"stall", L"slow=8192"}) {
+        LoadThenServe(modes);
+        for (const StopPlan& plan : plans) {
+            SCOPED_TRACE(Narrow(modes) + (plan.How == Stop::Cancel ? " cancel" : " close") +
+                         (plan.AfterHeaders ? " after headers" : " at once"));
+            ASSERT_TRUE(WriteFileBytes(Saved(), kEarlier));
+            g_stop = plan;
+            const UINT_PTR timer = SetTimer(nullptr, 0, 10, &StopDownload);
+            zid::scope_exit stopTimer([timer] { KillTimer(nullptr, timer); });
+            DownloadRow(0);
+            EXPECT_NE(g_stop.At, 0u);
+            EXPECT_LT(GetTickCount64() - g_stop.At, 2500u) << "ended by the server, not by the program";
+            EXPECT_TRUE(PumpUntil([&] { return !Exists(Saved(L".partial")); }, 1000));
+            EXPECT_FALSE(Exists(Saved(L".resume")));
+            EXPECT_EQ(ReadFileBytes(Saved()), kEarlier);
+            Pump().Quit = false;
+        }
+    }
     EXPECT_TRUE(m_boxes.Boxes().empty());
     EXPECT_TRUE(m_installer.Calls().empty());
 }
 
-TEST_F(DownloadInstall, HostileLinksNeverWriteOutsideTheDownloadFolder) {
+TEST_F(DownloadInstall, HostileLinksNeverWriteOutsideTheDownloadFolderNorWhatIsNoPackage) {
     Load(L"hostile");
-    ASSERT_GE(m_page->Links().size(), 8u);
-    // Rows 1 to 7 carry the website's hostile links; only two of them name a plain file.
-    const bool saved[] = {true, false, false, false, false, false, true};
-    for (int row = 1; row <= 7; ++row) {
+    ASSERT_GE(m_page->Links().size(), 9u);
+    // Rows 1 to 8 carry the website's hostile links; only two of them name a plain package.
+    const bool named[] = {true, false, false, false, false, false, true, false};
+    for (int row = 1; row <= 8; ++row) {
         const std::wstring link = m_page->Links()[row];
         DownloadRow(row);
         const std::wstring refusal =
-            L"Cannot download " + WebsiteBase(L"hostile") + link + L": the link does not name a file\r\n";
-        EXPECT_EQ(LogPaneText().empty() ? L"" : LogPaneText().substr(9), saved[row - 1] ? L"" : refusal)
-            << Narrow(link);
+            L"Cannot download " + WebsiteBase(L"hostile") + link + L": the link does not name a package\r\n";
+        EXPECT_EQ(LogPaneText().empty() ? L"" : LogPaneText().substr(9), named[row - 1] ? L"" : refusal)
+            << Narrow(link) << (m_boxes.Boxes().empty() ? "" : Narrow(m_boxes.Boxes().back().text));
     }
-    EXPECT_EQ(FilesIn(m_downloads, L"*evil*"), (std::vector<std::wstring>{L"evil1.msi", L"evil6.msi"}));
+    // Wine's WinINet asks for "../../evil6.msi" as "/": its error page is not saved.
+    EXPECT_EQ(FilesIn(m_downloads, L"*evil*"), (std::vector<std::wstring>{L"evil1.msi"}));
+    EXPECT_TRUE(FilesIn(m_downloads, L"VERSION*").empty());
     std::wstring outside = m_downloads;
     for (int level = 0; level < 3; ++level) {
         outside.resize(outside.find_last_of(L'\\'));

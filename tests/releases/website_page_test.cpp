@@ -73,12 +73,14 @@ TEST_F(WebsitePage, FailuresShowTheirStatusAndKeepWhatWasRead) {
         {L"empty-download", L"Download.htm", L"Download unsuccessful", 0},
         {L"500-archive", L"Archive.htm", L"HTTP status code 500", 1},
         {L"reset", L"Download.htm", nullptr, 0},
+        {L"cut", L"Download.htm", nullptr, 0},        // a clean end before the announced length
+        {L"rows=40000", L"Archive.htm", nullptr, 1},  // 9 MB: past the ceiling of a page, not parsed
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.Modes));
         const int archiveStarts = CatalogueRequest(1).Starts.load();
         Load(c.Modes);
-        const std::wstring ending = c.Ending ? c.Ending : GetErrorText(CatalogueRequest(0).ErrorCode);
+        const std::wstring ending = c.Ending ? c.Ending : GetErrorText(CatalogueRequest(c.Rows > 0).ErrorCode);
         EXPECT_EQ(Status(), WebsiteBase(c.Modes) + c.Page + L": " + ending);
         EXPECT_EQ(Rows().size(), c.Rows);
         EXPECT_EQ(m_page->Links().size(), c.Rows);

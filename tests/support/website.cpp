@@ -32,6 +32,15 @@ std::vector<std::string> WebsiteRequests() {
     return lines;
 }
 
+std::string LastWebsiteRequest(const std::string& path) {
+    std::string last;
+    for (const std::string& line : WebsiteRequests()) {
+        if (line.compare(0, path.size() + 1, path + " ") == 0)
+            last = line;
+    }
+    return last;
+}
+
 size_t CountWebsiteRequests(const std::string& path) {
     size_t count = 0;
     for (const std::string& line : WebsiteRequests()) {

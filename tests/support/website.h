@@ -11,6 +11,10 @@ std::wstring WebsiteBase(const std::wstring& modes);
 // The request log so far, one "<path> <status> <bytes>" per answered request.
 std::vector<std::string> WebsiteRequests();
 
+// The last logged line of a request with exactly this path (answers of other requests may be
+// logged after it: a held connection is logged when it ends); empty when there is none.
+std::string LastWebsiteRequest(const std::string& path);
+
 // How many logged requests had exactly this path (as the client sent it, e.g. "/ok/Archive.htm").
 size_t CountWebsiteRequests(const std::string& path);
 

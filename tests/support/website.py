@@ -54,16 +54,29 @@ An unknown or malformed mode word answers 400 (so a typo is caught), whatever th
   packages/<name>             the file <name> from --root (404 if absent or not a plain name),
                               application/octet-stream; sent with sendfile unless a mode
                               changes the pacing
-  bytes/<N>                   N bytes, byte i = (i * 7 + 3) & 0xFF (so 03 0a 11 18 ...; the
+  bytes/<N>, bytes/<N>.msi    N bytes, byte i = (i * 7 + 3) & 0xFF (so 03 0a 11 18 ...; the
                               pattern repeats every 256 bytes), application/octet-stream;
                               bytes/0 is an empty body
   anything else               404
 Requests for a hostile row link (see "hostile") answer 200 with the body
 b"not a package: <name>\\n", in every form a client may send them: raw ("packages/../evil1.msi"),
 percent-encoded, with backslashes, or already resolved ("/hostile/evil1.msi", "/evil6.msi"); that
-is, any path whose percent-decoded last component (split on "/" and "\\") is evil<digits>.msi.
+is, any path whose percent-decoded last component (split on "/" and "\\") is evil<digits>.msi
+or VERSION.dll.
 GET and HEAD are answered. Responses with a Content-Length keep the connection open
 (HTTP/1.1 keep-alive); responses without one say "Connection: close" and end by closing.
+
+Ranges
+------
+Packages and bytes/<N> carry validators: ETag "<size hex>-<mtime ns hex>" (bytes/<N>: "bytes-<N>")
+and a Last-Modified date (bytes/<N>: 2026-01-01 00:00:00 GMT). A GET of one with
+"Range: bytes=<first>-[<last>]" (one range) is answered, unless the mode norange is on:
+  206 with "Content-Range: bytes <first>-<last>/<size>" and that part, when <first> < size and
+      there is no If-Range or it equals the ETag or the Last-Modified text exactly;
+  416 with "Content-Range: bytes */<size>" and an empty body, when <first> >= size (and If-Range,
+      if any, matches);
+  200 with the whole body when If-Range does not match (the file changed) or the range is not
+      of that form.
 
 Modes
 -----
@@ -71,6 +84,7 @@ Modes
   404-download     Download.htm answers 404 (small HTML body)
   500-download     Download.htm answers 500
   404-archive      Archive.htm answers 404
+  404-package      packages/<name> answers 404 with an error page of 300 kB
   500-archive      Archive.htm answers 500
   noclen           no Content-Length on any response; the body ends when the connection closes
   empty-download   Download.htm is 200 with an empty body
@@ -84,13 +98,24 @@ Modes
   shortdate        the current release's paragraphs read "Released 2026-1-5" and nothing more
   tdheader         the archive tables have no th header row: their first row is a data row
   baddate          the first data row of both archive tables has the date cell "soon"
-  hostile          both archive tables start with seven rows whose links try to leave the
-                   download folder (HOSTILE_LINKS below: "packages/../evil1.msi",
-                   "packages/..%2Fevil2.msi", "packages/..%5Cevil3.msi",
+  hostile          both archive tables start with eight rows whose links try to leave the
+                   download folder or save what is no package (HOSTILE_LINKS below:
+                   "packages/../evil1.msi", "packages/..%2Fevil2.msi", "packages/..%5Cevil3.msi",
                    "packages\\..\\evil4.msi", "packages/", "packages/%2E%2E%5Cevil5.msi",
-                   "../../evil6.msi"), versions 6.7 down to 6.1, dates 2026-09-07 down to
-                   2026-09-01, note "Hostile link"; the catalogue's normal rows follow.
+                   "../../evil6.msi", "packages/VERSION.dll"), versions 6.8 down to 6.1, dates
+                   2026-09-08 down to 2026-09-01, note "Hostile link"; the catalogue's normal
+                   rows follow.
                    "packages/" itself answers 200 (small body) in this mode.
+  cut              bodies announce their full Content-Length, send half of it and then close
+                   the connection cleanly (an end of stream, not a reset)
+  cutonce=<T>      as cut for the first body answered for token T (letters, digits, "-", "_",
+                   at most 64) and this path after the modes; later ones are whole. The count
+                   lives as long as the server: use a new token for each test run.
+  renew            with cutonce: every answer for the token after the first carries other
+                   validators (as if the file had been replaced between two requests)
+  stall            after the headers of a body, nothing: the connection is held until the client
+                   closes it or 5 s have passed, then closed
+  norange          Range and If-Range are ignored: always the whole body with 200
   rows=<N>         the archive has N rows per build (0 <= N <= 100000) instead of the
                    catalogue's: row i (from 0) is version 4.<i // 100>.<i % 100>, dated
                    2026-09-30 minus i days, note "", linking to packages/velonar32-5.45.msi and
@@ -139,6 +164,7 @@ import html
 import json
 import os
 import re
+import select
 import signal
 import socket
 import socketserver
@@ -156,6 +182,10 @@ RESET_PAUSE = 0.1
 MAX_ROWS = 100000
 MAX_BYTES = 1 << 40
 STOP_WAIT = 5.0
+STALL_SECONDS = 5.0
+PATTERN_MODIFIED = 1767225600  # 2026-01-01 00:00:00 UTC, the Last-Modified of bytes/<N>
+TOKEN = re.compile(r"[A-Za-z0-9_-]{1,64}\Z")
+RANGE = re.compile(r"bytes=([0-9]{1,19})-([0-9]{0,19})\Z")
 
 DEFAULT_CATALOGUE = {
     "current": {"version": "5.46", "date": "2026-10-01",
@@ -183,16 +213,17 @@ HOSTILE_LINKS = [
     "packages/",
     "packages/%2E%2E%5Cevil5.msi",
     "../../evil6.msi",
+    "packages/VERSION.dll",
 ]
-HOSTILE_NAME = re.compile(r"evil[0-9]+\.msi\Z", re.IGNORECASE)
+HOSTILE_NAME = re.compile(r"(evil[0-9]+\.msi|VERSION\.dll)\Z", re.IGNORECASE)
 
 ROWS_START = datetime.date(2026, 9, 30)
 ROWS_FILE32 = "velonar32-5.45.msi"
 ROWS_FILE64 = "velonar64-5.45.msi"
 
-SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "noclen",
-                "empty-download", "empty-archive", "reset", "slow", "missing64", "shortdate",
-                "tdheader", "baddate", "hostile"}
+SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "404-package",
+                "noclen", "empty-download", "empty-archive", "reset", "slow", "missing64",
+                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange"}
 
 
 # ----------------------------------------------------------------------------------------------
@@ -212,6 +243,7 @@ class Modes:
         self.words = set()
         self.rate = None  # bytes per second when slow
         self.rows = None
+        self.cutonce = None  # token
         for word in segment.split(","):
             if word in SIMPLE_MODES:
                 self.words.add(word)
@@ -222,6 +254,8 @@ class Modes:
                 self.words.add("slow")
             elif word.startswith("rows=") and decimal(word[5:]) and int(word[5:]) <= MAX_ROWS:
                 self.rows = int(word[5:])
+            elif word.startswith("cutonce=") and TOKEN.match(word[8:]):
+                self.cutonce = word[8:]
             else:
                 raise BadMode(word)
 
@@ -353,11 +387,13 @@ def status_page(status, reason):
 class Body:
     """What a response sends: bytes in memory, a file, or the bytes/N pattern."""
 
-    def __init__(self, length, data=None, path=None, pattern=False):
+    def __init__(self, length, data=None, path=None, pattern=False, etag=None, modified=None):
         self.length = length
         self.data = data
         self.path = path
         self.pattern = pattern
+        self.etag = etag          # validators of a body that ranges may be asked of
+        self.modified = modified  # seconds since 1970
 
 
 PATTERN_BLOCK = bytes((i * 7 + 3) & 0xFF for i in range(256)) * 4096  # 1 MiB, whole periods
@@ -398,6 +434,7 @@ class WebsiteServer(ThreadingHTTPServer):
         self.lock = threading.Lock()
         self.active = 0
         self.last_activity = time.monotonic()
+        self.tokens = {}
         self.request_log = open(options.request_log, "a", encoding="utf-8") \
             if options.request_log else None
         super().__init__(address, Handler)
@@ -419,6 +456,14 @@ class WebsiteServer(ThreadingHTTPServer):
             if self.request_log:
                 self.request_log.write("%s %d %d\n" % (path, status, sent))
                 self.request_log.flush()
+
+    def count_token(self, token, path):
+        """How many bodies were answered before for token and path (cutonce)."""
+        with self.lock:
+            key = (token, path)
+            count = self.tokens.get(key, 0)
+            self.tokens[key] = count + 1
+            return count
 
     def idle_for(self):
         with self.lock:
@@ -468,6 +513,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.page(modes, "archive",
                              lambda: archive_page(self.server.catalogue, modes, self.server.root))
         if rest.startswith("packages/"):
+            if "404-package" in modes:
+                data = status_page(404, "Not Found " + "." * 300000)
+                return 404, "text/html; charset=utf-8", Body(len(data), data=data), modes
             name = urllib.parse.unquote(rest[len("packages/"):], errors="replace")
             if name == "" and "hostile" in modes:
                 data = b"not a package: (empty name)\n"
@@ -482,11 +530,17 @@ class Handler(BaseHTTPRequestHandler):
                 size = None
             if size is None:
                 return self.error(404, modes)
-            return 200, "application/octet-stream", Body(size, path=path), modes
+            mtime = os.stat(path).st_mtime_ns
+            return 200, "application/octet-stream", Body(
+                size, path=path, etag='"%x-%x"' % (size, mtime), modified=mtime // 10**9), modes
         if rest.startswith("bytes/"):
             count = rest[len("bytes/"):]
+            if count.endswith(".msi"):
+                count = count[:-4]
             if decimal(count) and int(count) <= MAX_BYTES:
-                return 200, "application/octet-stream", Body(int(count), pattern=True), modes
+                return 200, "application/octet-stream", Body(
+                    int(count), pattern=True, etag='"bytes-%d"' % int(count),
+                    modified=PATTERN_MODIFIED), modes
         return self.error(404, modes)
 
     def page(self, modes, which, make):
@@ -509,39 +563,98 @@ class Handler(BaseHTTPRequestHandler):
         try:
             status, ctype, body, modes = self.route()
             words = modes.words if modes else set()
+            cut = "cut" in words
+            if body.etag and modes and modes.cutonce:
+                count = self.server.count_token(modes.cutonce, self.path.split("/", 2)[-1])
+                cut = cut or count == 0
+                if "renew" in words and count:
+                    body.etag = body.etag[:-1] + '-%d"' % count
+                    body.modified += count
+            offset, length = 0, body.length
+            if status == 200 and body.etag:
+                status, offset, length = self.ranged(body, words)
             self.send_response(status)
             self.send_header("Content-Type", ctype)
+            if body.etag:
+                self.send_header("ETag", body.etag)
+                self.send_header("Last-Modified", self.date_time_string(body.modified))
+                if "norange" not in words:
+                    self.send_header("Accept-Ranges", "bytes")
+            if status == 206:
+                self.send_header("Content-Range", "bytes %d-%d/%d"
+                                 % (offset, offset + length - 1, body.length))
+            elif status == 416:
+                self.send_header("Content-Range", "bytes */%d" % body.length)
             if "noclen" in words:
                 self.send_header("Connection", "close")  # also sets close_connection
             else:
-                self.send_header("Content-Length", str(body.length))
+                self.send_header("Content-Length", str(length))
             self.end_headers()
-            if not head:
-                limit = body.length // 2 if "reset" in words else body.length
-                sent = self.send_body(body, limit, modes.rate if modes else None)
-                if "reset" in words:
-                    time.sleep(RESET_PAUSE)
-                    self.reset_connection()
+            if head:
+                return
+            if "stall" in words:
+                self.wfile.flush()
+                self.stall()
+                return
+            limit = length // 2 if "reset" in words or cut else length
+            sent = self.send_body(body, offset, limit, modes.rate if modes else None)
+            if "reset" in words:
+                time.sleep(RESET_PAUSE)
+                self.reset_connection()
+            elif cut:
+                self.close_connection = True  # a clean end of stream before the announced length
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError) as e:
             sent = getattr(e, "sent", sent)
             self.close_connection = True
         finally:
             self.server.end_request(self.path, status, sent)
 
-    def send_body(self, body, limit, rate):
+    def ranged(self, body, words):
+        """(status, first byte, bytes to send) for a GET that may ask for a range."""
+        asked = self.headers.get("Range")
+        found = RANGE.match(asked.strip()) if asked and "norange" not in words else None
+        if not found or self.command != "GET":
+            return 200, 0, body.length
+        condition = self.headers.get("If-Range")
+        if condition is not None and condition.strip() not in (
+                body.etag, self.date_time_string(body.modified)):
+            return 200, 0, body.length
+        first = int(found.group(1))
+        last = int(found.group(2)) if found.group(2) else body.length - 1
+        if first >= body.length:
+            return 416, 0, 0
+        if last < first:
+            return 200, 0, body.length
+        last = min(last, body.length - 1)
+        return 206, first, last - first + 1
+
+    def stall(self):
+        """Holds the connection without sending until the client closes it or time is up."""
+        self.close_connection = True
+        deadline = time.monotonic() + STALL_SECONDS
+        while time.monotonic() < deadline:
+            readable, _, _ = select.select([self.connection], [], [], 0.1)
+            if readable:
+                try:
+                    if not self.connection.recv(65536):
+                        return
+                except OSError:
+                    return
+
+    def send_body(self, body, offset, limit, rate):
         sent = 0
         handle = open(body.path, "rb") if body.path else None
         try:
             if rate is None and handle is not None:
                 try:
-                    return self.connection.sendfile(handle, 0, limit) if limit else 0
+                    return self.connection.sendfile(handle, offset, limit) if limit else 0
                 except OSError as e:
-                    e.sent = handle.tell()
+                    e.sent = handle.tell() - offset
                     raise
             chunk = max(1, rate // 10) if rate else 1 << 20
             started = time.monotonic()
             while sent < limit:
-                data = read_body(body, sent, min(chunk, limit - sent), handle)
+                data = read_body(body, offset + sent, min(chunk, limit - sent), handle)
                 if not data:
                     break  # the file shrank under us
                 try:

@@ -74,10 +74,10 @@ def tearDownModule():
     shutil.rmtree(WORK, ignore_errors=True)
 
 
-def get(path, method="GET", port=None):
+def get(path, method="GET", port=None, headers=None):
     connection = http.client.HTTPConnection("127.0.0.1", port or PORT, timeout=10)
     try:
-        connection.request(method, path)
+        connection.request(method, path, headers=headers or {})
         response = connection.getresponse()
         return response.status, response.headers, response.read()
     finally:
@@ -310,14 +310,76 @@ class Files(unittest.TestCase):
         self.assertLess(int(line.group(1)), len(PACKAGE))
 
 
+class Ranges(unittest.TestCase):
+    def test_parts_and_their_conditions(self):
+        status, headers, whole = get("/ok/packages/pkg.bin")
+        etag, modified = headers["ETag"], headers["Last-Modified"]
+        size = len(PACKAGE)
+        cases = [  # (path, request headers, status, Content-Range, body)
+            ("/ok/packages/pkg.bin", {"Range": "bytes=1000-"}, 206,
+             "bytes 1000-%d/%d" % (size - 1, size), PACKAGE[1000:]),
+            ("/ok/packages/pkg.bin", {"Range": "bytes=10-19", "If-Range": etag}, 206,
+             "bytes 10-19/%d" % size, PACKAGE[10:20]),
+            ("/ok/packages/pkg.bin", {"Range": "bytes=10-", "If-Range": modified}, 206,
+             "bytes 10-%d/%d" % (size - 1, size), PACKAGE[10:]),
+            ("/ok/packages/pkg.bin", {"Range": "bytes=10-", "If-Range": '"other"'}, 200, None, PACKAGE),
+            ("/ok/packages/pkg.bin", {"Range": "bytes=%d-" % size, "If-Range": etag}, 416,
+             "bytes */%d" % size, b""),
+            ("/ok/packages/pkg.bin", {"Range": "bytes=-5"}, 200, None, PACKAGE),
+            ("/norange/packages/pkg.bin", {"Range": "bytes=10-", "If-Range": etag}, 200, None, PACKAGE),
+            ("/ok/bytes/1000.msi", {"Range": "bytes=900-", "If-Range": '"bytes-1000"'}, 206,
+             "bytes 900-999/1000", pattern(900, 100)),
+        ]
+        for path, asked, expected, content_range, body in cases:
+            status, headers, received = get(path, headers=asked)
+            self.assertEqual((status, headers["Content-Range"], received), (expected, content_range, body),
+                             (path, asked))
+        self.assertEqual(whole, PACKAGE)
+        self.assertEqual(get("/ok/bytes/10")[1]["ETag"], '"bytes-10"')
+        self.assertNotIn("Accept-Ranges", get("/norange/bytes/10")[1])
+
+    def test_404_package_has_a_long_error_page(self):
+        status, headers, body = get("/404-package/packages/pkg.bin")
+        self.assertEqual(status, 404)
+        self.assertGreater(len(body), 300000)
+
+    def test_cut_closes_cleanly_before_the_length(self):
+        head, body, error = raw_get("/cut/packages/pkg.bin")
+        self.assertIsNone(error)
+        self.assertEqual(int(header(head, "Content-Length")), len(PACKAGE))
+        self.assertEqual(body, PACKAGE[:len(PACKAGE) // 2])
+
+    def test_cutonce_cuts_the_first_answer_and_renew_changes_validators(self):
+        token = "t%d" % os.getpid()
+        first = raw_get("/cutonce=%s/bytes/1000" % token)
+        self.assertEqual(len(first[1]), 500)
+        status, headers, body = get("/cutonce=%s/bytes/1000" % token, headers={"Range": "bytes=500-"})
+        self.assertEqual((status, body), (206, pattern(500, 500)))
+        renewed = "/cutonce=%s,renew/bytes/1000" % token
+        etag = header(raw_get(renewed)[0], "ETag")
+        status, headers, body = get(renewed, headers={"Range": "bytes=500-", "If-Range": etag})
+        self.assertEqual((status, body), (200, pattern(0, 1000)))
+        self.assertNotEqual(headers["ETag"], etag)
+        self.assertEqual(get("/cutonce=bad!/bytes/1")[0], 400)
+
+    def test_stall_sends_headers_only_until_the_client_leaves(self):
+        with socket.create_connection(("127.0.0.1", PORT), timeout=10) as s:
+            s.sendall(b"GET /stall/bytes/1000 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            head = s.recv(65536)
+            self.assertTrue(head.startswith(b"HTTP/1.1 200 ") and head.endswith(b"\r\n\r\n"), head)
+            s.settimeout(0.5)
+            self.assertRaises(socket.timeout, s.recv, 1)
+        wait_for_log_line(r"/stall/bytes/1000 200 0")
+
+
 class Hostile(unittest.TestCase):
     def test_links_and_answers(self):
         t32, t64 = tables(get("/hostile/Archive.htm")[2])
         for rows in (t32, t64):
             links = [r[-1] for r in rows[1:]]
-            self.assertEqual(links[:7], website.HOSTILE_LINKS)
-            self.assertEqual(len(links), 7 + 6)
-            self.assertTrue(all(l.startswith("packages/velonar") for l in links[7:]))
+            self.assertEqual(links[:8], website.HOSTILE_LINKS)
+            self.assertEqual(len(links), 8 + 6)
+            self.assertTrue(all(l.startswith("packages/velonar") for l in links[8:]))
         # as sent unresolved, and as a client that resolves dot segments would send them
         paths = ["/hostile/" + link for link in website.HOSTILE_LINKS] + [
             "/hostile/evil1.msi", "/hostile/packages/evil4.msi", "/evil6.msi"]

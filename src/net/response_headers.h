@@ -1,0 +1,19 @@
+// The response headers the download engine reads, as text: lengths beyond 32 bits, validators,
+// ranges. Every value comes from the server and is checked before use.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+// A header of the response (HTTP_QUERY_...); empty when it is absent or longer than 511 characters.
+std::wstring ResponseHeader(HINTERNET request, DWORD query);
+
+// The validator If-Range sends back: the ETag if there is a strong one, else the Last-Modified date;
+// empty when there is none, or it is not printable ASCII of at most 256 characters.
+std::string ResponseValidator(HINTERNET request);
+
+// "bytes <first>-<last>/<total>" with first <= last < total; false for anything else.
+bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsigned long long& last,
+                       unsigned long long& total);
