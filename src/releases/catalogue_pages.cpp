@@ -82,6 +82,9 @@ bool StartCataloguePage(int index, std::wstring& message) {
 }
 
 void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page) {
+    // Pages read for anything but the list (a release looked up for a repair) are not the list's.
+    if (&request != &CatalogueRequest(0) && &request != &CatalogueRequest(1))
+        return;
     // A refresh restarted this page after it ended and before this message came: the newer
     // download's own message follows.
     if (IsInProgress(request) || !page.Window())

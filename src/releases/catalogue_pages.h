@@ -28,5 +28,5 @@ bool StartCataloguePage(int index, std::wstring& message);
 
 // Takes a finished download of a catalogue page into the website page: the current release, then
 // (after starting Archive.htm) the archive rows; the status line tells what failed. The request
-// stays with the catalogue.
+// stays with the catalogue; any other request is left alone.
 void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page);

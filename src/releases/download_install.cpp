@@ -124,9 +124,10 @@ bool RunDownload(std::unique_ptr<DownloadRequest> request, const std::shared_ptr
     return WaitForDownload(*engine, dialogState, transfer) && progress->Ended.load(std::memory_order_acquire);
 }
 
-// Downloads url into the download folder; true with the saved file when every byte arrived. A server
-// that can no longer give the rest of a partial file (416: it is shorter now) is asked once more for
-// the whole.
+}  // namespace
+
+// A server that can no longer give the rest of a partial file (416: it is shorter now) is asked once
+// more for the whole.
 bool DownloadPackage(const std::wstring& url, std::wstring& saved) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<DownloadRequest> request = MakePackageRequest(url);
@@ -155,8 +156,6 @@ bool DownloadPackage(const std::wstring& url, std::wstring& saved) {
     }
     return false;
 }
-
-}  // namespace
 
 void DownloadAndInstall(HWND owner, HWND list, const std::vector<std::wstring>& links, IInstalledPackages& installed) {
     ClearLogPane();

@@ -17,3 +17,8 @@
 // cancelled (its partial file deleted, earlier files untouched, nothing installed). What fails is told
 // once, in the log pane or a message box.
 void DownloadAndInstall(HWND owner, HWND list, const std::vector<std::wstring>& links, IInstalledPackages& installed);
+
+// The download of Download && Install without the install: url into the download folder with the
+// progress dialog (partial file, resume, cancel). True with saved set when every byte arrived;
+// false when it did not start, failed (told once) or was cancelled.
+bool DownloadPackage(const std::wstring& url, std::wstring& saved);

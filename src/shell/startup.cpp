@@ -11,6 +11,7 @@
 #include "net/download_engine.h"
 #include "operations/install_flow.h"
 #include "releases/catalogue_pages.h"
+#include "releases/release_lookup.h"
 #include "resource.h"
 #include "shell/main_window.h"
 #include "win/callback_guard.h"
@@ -95,6 +96,10 @@ int RunStartup(HINSTANCE instance, const wchar_t* commandTail) {
     std::unique_ptr<CVNInet> engine = OpenDownloadEngine(main.Window());
     SetDownloadEngine(engine.get());
     zid::scope_exit forgetEngine([] { SetDownloadEngine(nullptr); });
+    // Repair and uninstall may fetch a release whose packages are gone from the website.
+    CWebsitePackageSource website;
+    SetPackageSource(&website);
+    zid::scope_exit forgetWebsite([] { SetPackageSource(nullptr); });
 
     if (commandTail && *commandTail && !RunCommandLine(main, commandTail))
         return 1;

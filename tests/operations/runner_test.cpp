@@ -33,7 +33,8 @@ class Runner : public OperationsTest {};
 
 }  // namespace
 
-// Each command's calls at both basic UI modes: level, call, arguments.
+// Each command's calls at both basic UI modes: level, call, arguments; repair and removal from a
+// package file in place of the installed product's missing one.
 TEST(Worker, CallsPerCommandAndMode) {
     struct Case {
         OperationCommand command;
@@ -41,21 +42,26 @@ TEST(Worker, CallsPerCommandAndMode) {
         const wchar_t* commandLine;
         INSTALLUILEVEL level;
         const wchar_t* call;
+        const wchar_t* fileCommandLine;  // non-null: run from a package file with this command line
     };
     const Case cases[] = {
-        {OperationCommand::Uninstall, false, L"", INSTALLUILEVEL_DEFAULT, L"Configure"},
-        {OperationCommand::Uninstall, true, L"UPGRADINGPRODUCTCODE={X}", INSTALLUILEVEL_BASIC, L"Configure"},
-        {OperationCommand::Repair, false, L"", INSTALLUILEVEL_DEFAULT, L"Reinstall"},
-        {OperationCommand::Repair, true, L"", INSTALLUILEVEL_BASIC, L"Reinstall"},
-        {OperationCommand::Install, false, L"", INSTALLUILEVEL_FULL, L"Install"},
-        {OperationCommand::Install, true, L"", INSTALLUILEVEL_BASIC, L"Install"},
+        {OperationCommand::Uninstall, false, L"", INSTALLUILEVEL_DEFAULT, L"Configure", nullptr},
+        {OperationCommand::Uninstall, true, L"UPGRADINGPRODUCTCODE={X}", INSTALLUILEVEL_BASIC, L"Configure", nullptr},
+        {OperationCommand::Uninstall, false, L"UPGRADINGPRODUCTCODE={X}", INSTALLUILEVEL_DEFAULT, L"Install",
+         L"REMOVE=ALL UPGRADINGPRODUCTCODE={X}"},
+        {OperationCommand::Repair, false, L"", INSTALLUILEVEL_DEFAULT, L"Reinstall", nullptr},
+        {OperationCommand::Repair, true, L"", INSTALLUILEVEL_BASIC, L"Reinstall", nullptr},
+        {OperationCommand::Repair, true, L"", INSTALLUILEVEL_BASIC, L"Install", L"REINSTALL=ALL REINSTALLMODE=vamus"},
+        {OperationCommand::Install, false, L"", INSTALLUILEVEL_FULL, L"Install", L"ACTION=INSTALL ALLUSERS=1"},
+        {OperationCommand::Install, true, L"", INSTALLUILEVEL_BASIC, L"Install", L"ACTION=INSTALL ALLUSERS=1"},
     };
     for (const Case& c : cases) {
         CScriptedInstaller installer({1618});
         OperationRequest request = Request(c.command, Record(kProduct, 0x052E0000, true));
         request.CommandLine = c.commandLine;
         request.LogPath = L"C:\\temp\\VNI-1.txt";
-        request.PackagePath = L"C:\\packages\\velonar.msi";
+        if (c.fileCommandLine)
+            request.PackagePath = L"C:\\packages\\velonar.msi";
         EXPECT_EQ(OperationWorker(request, c.basicUi), 1618u);
         ASSERT_EQ(installer.Calls().size(), 1u);
         const InstallerCall& call = installer.Calls()[0];
@@ -65,12 +71,12 @@ TEST(Worker, CallsPerCommandAndMode) {
         EXPECT_EQ(call.LogAttributes, 1u);
         EXPECT_EQ(call.UiLevel, c.level);
         EXPECT_EQ(call.Call, c.call);
-        if (c.command == OperationCommand::Install) {
+        if (c.fileCommandLine) {
             EXPECT_EQ(call.Target, L"C:\\packages\\velonar.msi");
-            EXPECT_EQ(call.CommandLine, L"ACTION=INSTALL ALLUSERS=1");
-        } else {
-            EXPECT_EQ(call.Target, kProduct);
+            EXPECT_EQ(call.CommandLine, c.fileCommandLine);
+            continue;
         }
+        EXPECT_EQ(call.Target, kProduct);
         if (c.command == OperationCommand::Uninstall) {
             EXPECT_EQ(call.Level, 0);
             EXPECT_EQ(call.State, INSTALLSTATE_ABSENT);

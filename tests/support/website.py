@@ -116,6 +116,8 @@ Modes
   stall            after the headers of a body, nothing: the connection is held until the client
                    closes it or 5 s have passed, then closed
   norange          Range and If-Range are ignored: always the whole body with 200
+  rebuilt          archive rows of the built-in catalogue link to "<stem>-rebuilt-signed.msi" where
+                   that file exists (the same release built again: another package code)
   rows=<N>         the archive has N rows per build (0 <= N <= 100000) instead of the
                    catalogue's: row i (from 0) is version 4.<i // 100>.<i % 100>, dated
                    2026-09-30 minus i days, note "", linking to packages/velonar32-5.45.msi and
@@ -223,7 +225,7 @@ ROWS_FILE64 = "velonar64-5.45.msi"
 
 SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "404-package",
                 "noclen", "empty-download", "empty-archive", "reset", "slow", "missing64",
-                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange"}
+                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange", "rebuilt"}
 
 
 # ----------------------------------------------------------------------------------------------
@@ -337,9 +339,10 @@ def archive_rows(catalogue, modes, root, bits):
             if not name:
                 continue
             if catalogue.get("prefer_signed") and root and name.endswith(".msi"):
-                signed = name[:-4] + "-signed.msi"
-                if os.path.isfile(os.path.join(root, signed)):
-                    name = signed
+                for suffix in (["-rebuilt-signed.msi"] if "rebuilt" in modes else []) + ["-signed.msi"]:
+                    if os.path.isfile(os.path.join(root, name[:-4] + suffix)):
+                        name = name[:-4] + suffix
+                        break
             rows.append(("packages/" + name, entry["version"], entry["date"],
                          entry.get("note") or ""))
     return rows

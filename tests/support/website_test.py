@@ -62,8 +62,9 @@ def setUpModule():
     os.mkdir(root)
     with open(os.path.join(root, "pkg.bin"), "wb") as f:
         f.write(PACKAGE)
-    with open(os.path.join(root, "velonar32-5.45.3-signed.msi"), "wb") as f:
-        f.write(b"signed")
+    for name in ("velonar32-5.45.3-signed.msi", "velonar32-5.45.3-rebuilt-signed.msi"):
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(b"signed")
     REQUEST_LOG = os.path.join(WORK, "requests.log")
     PORT_FILE, PORT, _ = start_server("main", "--root", root, "--request-log", REQUEST_LOG,
                                       "--idle-exit", "120", "--parent", str(os.getpid()))
@@ -171,6 +172,10 @@ class Pages(unittest.TestCase):
             self.assertEqual(data[2][2][1], "Last release for Windows 7")
             self.assertEqual(data[-1][-1], "packages/velonar%s-5.20.msi" % bits)
         self.assertEqual(t32[1][-1], "packages/velonar32-5.45.3-signed.msi")
+        self.assertEqual(t64[1][-1], "packages/velonar64-5.45.3.msi")
+        # rebuilt: the rebuilt file where there is one, else the signed one as before.
+        t32, t64 = tables(get("/rebuilt/Archive.htm")[2])
+        self.assertEqual(t32[1][-1], "packages/velonar32-5.45.3-rebuilt-signed.msi")
         self.assertEqual(t64[1][-1], "packages/velonar64-5.45.3.msi")
 
     def test_status_modes(self):
