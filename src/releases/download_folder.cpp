@@ -6,6 +6,7 @@
 #include "net/local_file.h"
 #include "win/handles.h"
 #include "win/platform.h"
+#include "win/system_library.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ bool AddProductFolders(std::wstring base, std::wstring& folder) {
 bool FindDownloadsFolder(std::wstring& folder) {
     if (!IsVistaOrLater())
         return false;
-    zid::UniqueModule shell(LoadLibraryW(L"Shell32.dll"));
+    zid::UniqueModule shell(LoadSystemLibrary(L"shell32.dll"));
     if (!shell)
         return false;
     auto getKnownFolderPath = reinterpret_cast<GetKnownFolderPathFn>(
