@@ -128,8 +128,10 @@ DWORD RunOperation(OperationRequest& request) {
         AddLogLine((prefix + L"Canceled").c_str());
         return ERROR_INSTALL_USEREXIT;
     }
-    request.LogPath = GetLogFilePath();
-    WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
+    zid::UniqueFile logFile;
+    request.LogPath = GetLogFilePath(&logFile);
+    WriteDiagnosticPreamble(logFile.get(), request.PackagePath);
+    logFile.reset();  // Windows Installer appends to it
 
     // Disabled before the worker exists, so no click can start a second operation meanwhile.
     HWND main = MainWindow();
