@@ -90,3 +90,10 @@ zid_use_layer_view(download_bench net)
 target_link_libraries(download_bench PRIVATE zid_net psapi)
 target_link_options(download_bench PRIVATE -municode)
 
+# Start-up time of the program against the smallest dialog program (scripts/bench-startup); built on
+# request only.
+add_executable(startup_bench EXCLUDE_FROM_ALL bench/startup_bench.cpp)
+target_link_options(startup_bench PRIVATE -municode)
+add_executable(smallest_dialog EXCLUDE_FROM_ALL WIN32 bench/smallest_dialog.cpp)
+target_link_options(smallest_dialog PRIVATE -municode -mwindows)
+
