@@ -49,7 +49,8 @@ std::wstring LoadText(UINT id) {
 
 // "X:\..." or "\\server\...": not relative to the current folder or the current drive.
 bool IsFullPath(const std::wstring& path) {
-    const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool drive =
+        path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
     const bool share = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
     return drive || share;
 }

@@ -59,7 +59,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name, DWORD flags) {
     // that is already loaded, wherever it came from. A DLL loaded to run gets its imports from
     // System32 too; one loaded as data has none.
     const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    const DWORD dataOnly = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
+    const DWORD dataOnly =
+        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
     if (!(flags & dataOnly))
         flags |= HasSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     return LoadLibraryExW(path.c_str(), nullptr, flags);

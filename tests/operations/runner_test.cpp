@@ -36,7 +36,8 @@ TEST_F(Runner, ProductCodeThatIsNotAGuidIsRefused) {
     for (OperationCommand command : {OperationCommand::Repair, OperationCommand::Uninstall}) {
         CScriptedInstaller installer;
         ScriptedMessageBoxes boxes;
-        OperationRequest request = Request(command, Record(std::wstring(kProduct) + L" REBOOT=Force", 0x052E0000, true));
+        OperationRequest request =
+            Request(command, Record(std::wstring(kProduct) + L" REBOOT=Force", 0x052E0000, true));
         EXPECT_EQ(RunOperation(request), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
         EXPECT_TRUE(installer.Calls().empty());
         ASSERT_EQ(boxes.Boxes().size(), 1u);

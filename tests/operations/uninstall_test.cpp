@@ -165,9 +165,10 @@ TEST_F(Uninstall, UpgradingProductCodeThatIsNotAGuidIsRefused) {
     EXPECT_FALSE(UninstallPackage(Main(), 0, package, m_list));
     EXPECT_TRUE(installer.Calls().empty());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, package + L": Its ProductCode is not a product code: "
-                                               L"\"{AAAAAAAA-2222-3333-4444-555555555555} REBOOT=Force\".\r\n"
-                                               L"Nothing was uninstalled or installed.");
+    EXPECT_EQ(boxes.Boxes()[0].text, package +
+                                         L": Its ProductCode is not a product code: "
+                                         L"\"{AAAAAAAA-2222-3333-4444-555555555555} REBOOT=Force\".\r\n"
+                                         L"Nothing was uninstalled or installed.");
     EXPECT_TRUE(LogPaneText().ends_with(L" Uninstall: Refused\r\n")) << Narrow(LogPaneText());
     EXPECT_EQ(m_list.PostedRefreshes, 0);
 }

@@ -230,8 +230,9 @@ TEST_F(ThisPcPage, LaunchOfARelativeLocationSaysWhyAndStartsNothing) {
     ScriptedMessageBoxes boxes;
     Command(IDC_LAUNCH);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"\"Corrabel\\Velonar\\Velonar.exe\": The installation folder of this package is "
-                                     L"not a full path: \"Corrabel\\Velonar\". Velonar is not started from it.");
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              L"\"Corrabel\\Velonar\\Velonar.exe\": The installation folder of this package is "
+              L"not a full path: \"Corrabel\\Velonar\". Velonar is not started from it.");
     EXPECT_TRUE(recorder.WaitForLaunches(0).empty());
 }
 
