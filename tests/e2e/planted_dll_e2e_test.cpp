@@ -1,5 +1,4 @@
-// The program run from Downloads with DLLs planted beside it: it never runs one of them. One test,
-// one start of the program.
+// The program run from Downloads with DLLs planted beside it never runs one of them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -15,81 +14,62 @@ namespace {
 
 // Windows' DLLs that the program uses and that are not KnownDLLs.
 constexpr const wchar_t* kPlanted[] = {L"version", L"wininet", L"msi", L"wintrust", L"crypt32"};
-// Wine's switch to take a DLL of such a name from a program's folder before its own, as Windows
-// would: WINEDLLOVERRIDES "version=n,b" for the copy of the program only (Wine hands no WINE*
-// variable of a Windows process on to the programs it starts, so the registry's form is used).
+// Wine's switch to take such a DLL from a program's folder before its own, as Windows would
+// (WINEDLLOVERRIDES "version=n,b", but Wine hands no WINE* variable on to the programs it starts).
 constexpr wchar_t kOverridesKey[] = L"Software\\Wine\\AppDefaults\\ZIDezureziv.exe\\DllOverrides";
 
-std::wstring DownloadsFolder() {
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &path)))
-        folder = path;
-    CoTaskMemFree(path);
-    return folder;
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Start-up (WinINet), the About box (version.dll) and a package checked and refused (WinVerifyTrust,
-// CryptoAPI, Windows Installer), in the copy of the program at program.
-void StartShowVersionAndRefuseAPackage(const std::wstring& program) {
-    CProgram run(L"", program);
-    ASSERT_TRUE(run.Started());
-    HWND main = run.WaitForDialog(L"ZIDezureziv");
+// CryptoAPI, Windows Installer) in the copy of the program at path: one start of it.
+void StartShowVersionAndRefuseAPackage(const std::wstring& path) {
+    CProgram program(L"", path);
+    HWND main = program.WaitForDialog(L"ZIDezureziv");
     ASSERT_NE(main, nullptr);
-
-    // The version comes from Windows' version.dll; the planted one would give none.
     ClickButton(main, IDM_ABOUT);
-    HWND about = run.WaitForDialog(L"About ZIDezureziv");
+    HWND about = program.WaitForDialog(L"About ZIDezureziv");
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(ControlText(about, IDC_VERSION), L"ZIDezureziv Version 1.11");
+    EXPECT_EQ(ControlText(about, IDC_VERSION), L"ZIDezureziv Version 1.11");  // from System32's version.dll
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
 
-    // An unsigned package whose UpgradeCode is not Velonar's: asked about, then refused.
     ClickButton(FindPage(main, IDC_INSTALL), IDC_INSTALL);
-    HWND open = run.WaitForDialog(L"Open Installer Package");
+    HWND open = program.WaitForDialog(L"Open Installer Package");
     ASSERT_NE(open, nullptr);
-    const std::wstring package = fixtures::Path(L"velonar64-5.45.3-lowercase.msi");
+    const std::wstring package = fixtures::Path(L"velonar64-5.45.3-lowercase.msi");  // unsigned, not Velonar's
     ChooseFile(open, package);
     for (const std::wstring& expected : {package + L": ", package + L" is not a Velonar installation package"}) {
         HWND box = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (box = run.FindMessageBox()) != nullptr; }));
+        ASSERT_TRUE(WaitUntil([&] { return (box = program.FindMessageBox()) != nullptr; }));
         EXPECT_EQ(MessageBoxText(box).rfind(expected, 0), 0u) << Narrow(MessageBoxText(box));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     }
     ClickButton(main, IDCANCEL);
-    EXPECT_EQ(run.WaitForExit(), 0u);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
 }  // namespace
 
 TEST(PlantedDll, NoneRunsInsideTheProgram) {
-    const std::wstring folder = DownloadsFolder() + L"\\planted-dll-test";
+    PWSTR downloads = nullptr;
+    ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &downloads), S_OK);
+    const std::wstring folder = std::wstring(downloads) + L"\\planted-dll-test\\";
+    CoTaskMemFree(downloads);
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring program = folder + L"\\ZIDezureziv.exe";
-    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), FALSE));
-    for (const wchar_t* name : kPlanted) {
-        const std::wstring dll = folder + L"\\" + name + L".dll";
-        DeleteFileW((dll + L".marker").c_str());
-        ASSERT_TRUE(CopyFileW(WinePath(ZID_PLANTED_DLL_PATH).c_str(), dll.c_str(), FALSE));
-    }
-
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), (folder + L"ZIDezureziv.exe").c_str(), FALSE));
     TestRegistryKey preferPlanted(HKEY_CURRENT_USER, kOverridesKey);
-    for (const wchar_t* name : kPlanted)
+    for (const wchar_t* name : kPlanted) {
+        DeleteFileW((folder + name + L".dll.marker").c_str());
+        ASSERT_TRUE(CopyFileW(WinePath(ZID_PLANTED_DLL_PATH).c_str(), (folder + name + L".dll").c_str(), FALSE));
         preferPlanted.String(name, L"native,builtin");
-    StartShowVersionAndRefuseAPackage(program);
+    }
+    StartShowVersionAndRefuseAPackage(folder + L"ZIDezureziv.exe");
 
-    // Wine's own user32 imports version.dll, so there a planted one is loaded into every program
-    // before its first instruction (Windows' user32 does not); the About box above shows that the
-    // program itself does not use it.
+    // Wine's own user32 imports version.dll, so there a planted one is in every program before its
+    // first instruction (Windows' user32 does not); the About box shows the program does not use it.
     for (const wchar_t* name : kPlanted) {
         if (wcscmp(name, L"version") != 0) {
-            EXPECT_FALSE(Exists(folder + L"\\" + name + L".dll.marker")) << Narrow(name) << ".dll was loaded";
+            EXPECT_EQ(GetFileAttributesW((folder + name + L".dll.marker").c_str()), INVALID_FILE_ATTRIBUTES)
+                << Narrow(name) << ".dll was loaded";
         }
     }
 }

@@ -147,30 +147,28 @@ TEST_F(Uninstall, BeforeAnUpgradeNothingIsAskedAndTheUpgradingProductIsNamed) {
 TEST_F(Uninstall, UpgradingProductCodeThatIsNotAGuidIsRefused) {
     const std::wstring package = ScratchFolder(L"uninstall-guid") + L"\\velonar.msi";
     ASSERT_TRUE(CopyFileW(fixtures::Path(L"velonar32-5.45.3.msi").c_str(), package.c_str(), FALSE));
-    {
-        zid::UniqueMsiHandle database;
-        ASSERT_EQ(MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_TRANSACT, database.put()), 0u);
-        zid::UniqueMsiHandle view;
-        ASSERT_EQ(MsiDatabaseOpenViewW(database.get(),
-                                       L"UPDATE `Property` SET `Value`='{AAAAAAAA-2222-3333-4444-555555555555} "
-                                       L"REBOOT=Force' WHERE `Property`='ProductCode'",
-                                       view.put()),
-                  0u);
-        ASSERT_EQ(MsiViewExecute(view.get(), 0), 0u);
-        ASSERT_EQ(MsiDatabaseCommit(database.get()), 0u);
-    }
+    const std::wstring code = std::wstring(kProduct) + L" REBOOT=Force";
+    zid::UniqueMsiHandle database, view;
+    ASSERT_EQ(MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_TRANSACT, database.put()), 0u);
+    ASSERT_EQ(
+        MsiDatabaseOpenViewW(database.get(),
+                             (L"UPDATE `Property` SET `Value`='" + code + L"' WHERE `Property`='ProductCode'").c_str(),
+                             view.put()),
+        0u);
+    ASSERT_EQ(MsiViewExecute(view.get(), 0), 0u);
+    ASSERT_EQ(MsiDatabaseCommit(database.get()), 0u);
+    view.reset();
+    database.reset();
+
     m_list.Packages = {Record(kProduct, 0x052E0000, false)};
     CScriptedInstaller installer;
     ScriptedMessageBoxes boxes;
     EXPECT_FALSE(UninstallPackage(Main(), 0, package, m_list));
     EXPECT_TRUE(installer.Calls().empty());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, package +
-                                         L": Its ProductCode is not a product code: "
-                                         L"\"{AAAAAAAA-2222-3333-4444-555555555555} REBOOT=Force\".\r\n"
-                                         L"Nothing was uninstalled or installed.");
+    EXPECT_EQ(boxes.Boxes()[0].text, package + L": Its ProductCode is not a product code: \"" + code +
+                                         L"\".\r\nNothing was uninstalled or installed.");
     EXPECT_TRUE(LogPaneText().ends_with(L" Uninstall: Refused\r\n")) << Narrow(LogPaneText());
-    EXPECT_EQ(m_list.PostedRefreshes, 0);
 }
 
 TEST_F(Uninstall, CancelledQuestionRemovesNothing) {
