@@ -2,7 +2,7 @@
 
 #include <delayimp.h>
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
@@ -21,14 +21,15 @@ bool HasSearchFlags() {
 }
 
 // The delay-load helper asks here before it loads a DLL by its bare name; a module from System32,
-// or an exception in place of a search that would reach the program's folder.
+// or an exception in place of a search that would reach the program's folder. Nothing here may
+// throw: it runs inside the helper.
 FARPROC WINAPI LoadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
     if (notification != dliNotePreLoadLibrary || !info || !info->szDll)
         return nullptr;
-    std::wstring name;
-    for (const char* c = info->szDll; *c; ++c)
-        name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    if (HMODULE module = LoadSystemLibrary(name.c_str()))
+    wchar_t name[MAX_PATH] = L"";
+    for (size_t i = 0; info->szDll[i] && i + 1 < MAX_PATH; ++i)
+        name[i] = static_cast<wchar_t>(static_cast<unsigned char>(info->szDll[i]));
+    if (HMODULE module = LoadSystemLibrary(name))
         return reinterpret_cast<FARPROC>(module);
     const ULONG_PTR arguments[] = {reinterpret_cast<ULONG_PTR>(info)};
     RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, arguments);
@@ -49,19 +50,20 @@ void RestrictDllSearch() {
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name, DWORD flags) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        SetLastError(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    // The full path, not the bare name: a bare name would be answered with any module of that name
+    // that is already loaded, wherever it came from.
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0)
+        return nullptr;
+    if (length >= MAX_PATH || wcscat_s(path, L"\\") != 0 || wcscat_s(path, name) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return nullptr;
     }
-    // The full path, not the bare name: a bare name would be answered with any module of that name
-    // that is already loaded, wherever it came from. A DLL loaded to run gets its imports from
-    // System32 too; one loaded as data has none.
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    // A DLL loaded to run gets its imports from System32 too; one loaded as data has none.
     const DWORD dataOnly =
         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
     if (!(flags & dataOnly))
         flags |= HasSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
-    return LoadLibraryExW(path.c_str(), nullptr, flags);
+    return LoadLibraryExW(path, nullptr, flags);
 }
