@@ -76,13 +76,17 @@ std::wstring LogFileCandidate(const std::wstring& folder, const std::wstring& ba
 }
 
 // Numbers tried: none, then 2 .. 999; 1 is never used. Any failure, not only a taken name, moves on.
-std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& base) {
+// Only a new file will do: a name that is taken, also by a link someone planted, is passed over.
+std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& base, zid::UniqueFile* held) {
     for (int number = 0; number <= kLastLogNumber; number = (number == 0 ? 1 : number) + 1) {
         std::wstring candidate = LogFileCandidate(folder, base, number);
         zid::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file)
+        if (file) {
+            if (held)
+                *held = std::move(file);
             return candidate;
+        }
     }
     return {};
 }
@@ -113,25 +117,25 @@ void ClearLogPane() {
     SetDlgItemTextW(MainWindow(), IDC_LOG, L"");
 }
 
-std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local) {
-    return CreateNamedLogFile(folder, FormatTime(local, L"VNI-%y%m%d-%H%M%S"));
+std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local, zid::UniqueFile* held) {
+    return CreateNamedLogFile(folder, FormatTime(local, L"VNI-%y%m%d-%H%M%S"), held);
 }
 
-std::wstring CreateLogFile() {
+std::wstring CreateLogFile(zid::UniqueFile* held) {
     wchar_t folder[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
     if (length == 0 || length > MAX_PATH)
         return {};
     std::tm local{};
     if (!LocalNow(local))
-        return CreateNamedLogFile(std::wstring(folder, length), L"");
-    return CreateLogFileIn(std::wstring(folder, length), local);
+        return CreateNamedLogFile(std::wstring(folder, length), L"", held);
+    return CreateLogFileIn(std::wstring(folder, length), local, held);
 }
 
-std::wstring GetLogFilePath() {
+std::wstring GetLogFilePath(zid::UniqueFile* held) {
     if (SendDlgItemMessageW(MainWindow(), IDC_SHOW_LOGS, BM_GETCHECK, 0, 0) != BST_CHECKED)
         return {};
-    std::wstring path = CreateLogFile();
+    std::wstring path = CreateLogFile(held);
     if (path.empty())
         ShowMessage(L"", L"Unable to create a log file", MB_ICONWARNING);
     return path;

@@ -79,28 +79,20 @@ std::wstring ModuleLine(HMODULE module) {
 
 }  // namespace
 
-void WriteDiagnosticPreamble(const std::wstring& logPath, const std::optional<std::wstring>& packagePath) {
-    if (logPath.empty() || Platform().Wine)
+void WriteDiagnosticPreamble(HANDLE logFile, const std::optional<std::wstring>& packagePath) {
+    if (logFile == INVALID_HANDLE_VALUE || !logFile || Platform().Wine)
         return;
-    // The file was made for this operation; it must still exist, and it starts over empty.
-    zid::UniqueFile file(
-        CreateFileW(logPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ReportLastError(L"PrepLogfile");
-        return;
-    }
-
-    WriteLine(file.get(), FirstLine());
-    WriteLine(file.get(), GetVersionText());
-    WriteLine(file.get(), WindowsLine());
-    WriteUserLine(file.get());
-    WriteLine(file.get(), FormatAntivirusLine(QueryAntivirusProducts()));
+    WriteLine(logFile, FirstLine());
+    WriteLine(logFile, GetVersionText());
+    WriteLine(logFile, WindowsLine());
+    WriteUserLine(logFile);
+    WriteLine(logFile, FormatAntivirusLine(QueryAntivirusProducts()));
     if (packagePath)
-        WritePackageBlock(file.get(), *packagePath);
-    WriteLine(file.get(), kModulesHeading);
+        WritePackageBlock(logFile, *packagePath);
+    WriteLine(logFile, kModulesHeading);
     for (HMODULE module : ListProcessModules()) {
         const std::wstring line = ModuleLine(module);
         if (!line.empty())
-            WriteLine(file.get(), line);
+            WriteLine(logFile, line);
     }
 }

@@ -1,9 +1,12 @@
 // The diagnostic report at the top of every installer log file.
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
-// Writes the first line and the machine report into logPath, with the package's block when one is
-// given; nothing when logPath is empty or under Wine.
-void WriteDiagnosticPreamble(const std::wstring& logPath, const std::optional<std::wstring>& packagePath);
+// Writes the first line and the machine report through logFile, the new log file as created and
+// still held (never reopened by name, so nothing put in its place meanwhile is written to), with the
+// package's block when one is given; nothing when there is no file or under Wine.
+void WriteDiagnosticPreamble(HANDLE logFile, const std::optional<std::wstring>& packagePath);

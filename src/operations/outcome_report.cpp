@@ -21,7 +21,11 @@ void ReportOutcome(const OperationRequest& request, const std::wstring& operatio
         AddLogLine(line.c_str());
     if (!request.LogPath.empty()) {
         const std::wstring subject = request.PackagePath ? operation + L" " + *request.PackagePath : operation;
-        // The summary is an extra for support: without it the log pane still says everything.
-        WriteWholeFile(SummaryPathFor(request.LogPath), FormatDiagnosisSummary(subject, diagnosis, request.LogPath));
+        // The summary is an extra for support: without it the log pane still says everything. One left
+        // by an earlier log of the same name goes (a link goes, not its target); the file is made
+        // anew, never written through whatever is put there meanwhile.
+        const std::wstring summary = SummaryPathFor(request.LogPath);
+        DeleteFileW(summary.c_str());
+        WriteNewFile(summary, FormatDiagnosisSummary(subject, diagnosis, request.LogPath));
     }
 }

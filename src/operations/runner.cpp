@@ -23,6 +23,7 @@
 #include "win/message_pump.h"
 #include "win/program.h"
 #include "win/shell_open.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -153,12 +154,23 @@ std::optional<DWORD> RunOperation(OperationRequest& request) {
     CWaitCursor busy;
     const std::wstring title = OperationTitle(request);
     const std::wstring prefix = title.empty() ? title : title + L": ";
+    // The product code comes from the registry; anything but one GUID could carry more properties.
+    if (request.Package && !IsBracedGuid(request.Package->ProductCode)) {
+        AddLogLine((prefix + L"Refused").c_str());
+        ShowMessage(title,
+                    L"The product code of this installation is not a product code: \"" +
+                        ShownValue(request.Package->ProductCode) + L"\".\r\nWindows Installer was not started.",
+                    MB_ICONERROR);
+        return ERROR_INVALID_PARAMETER;
+    }
     if (!ConfirmBeforeOperation(request)) {
         AddLogLine((prefix + L"Canceled").c_str());
         return std::nullopt;
     }
-    request.LogPath = GetLogFilePath();
-    WriteDiagnosticPreamble(request.LogPath, request.PackagePath);
+    zid::UniqueFile logFile;
+    request.LogPath = GetLogFilePath(&logFile);
+    WriteDiagnosticPreamble(logFile.get(), request.PackagePath);
+    logFile.reset();  // Windows Installer appends to it
 
     // Disabled before the worker exists, so no click can start a second operation meanwhile.
     HWND main = MainWindow();

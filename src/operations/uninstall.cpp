@@ -5,10 +5,12 @@
 #include "packages/msi_file.h"
 #include "resource.h"
 #include "win/dialog.h"
+#include "win/errors.h"
 #include "win/handles.h"
 #include "win/list_view.h"
 #include "win/platform.h"
 #include "win/registry.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -66,11 +68,23 @@ private:
     int m_checked = 0;
 };
 
-// "UPGRADINGPRODUCTCODE=" and the product code of the package that will be installed.
-std::wstring UpgradingCommandLine(const std::wstring& package) {
+// "UPGRADINGPRODUCTCODE=" and the product code of the package that will be installed (nothing after
+// the "=" when the package cannot be read). False, with a message, when its ProductCode is anything
+// but one GUID: "{...} REBOOT=Force" would add properties to an elevated removal.
+bool UpgradingCommandLine(const std::wstring& package, std::wstring& commandLine) {
     CMsiFile upgrading;
     upgrading.Open(package);
-    return L"UPGRADINGPRODUCTCODE=" + upgrading.GetProperty(L"ProductCode");
+    const std::wstring productCode = upgrading.GetProperty(L"ProductCode");
+    if (!productCode.empty() && !IsBracedGuid(productCode)) {
+        AddLogLine(L"Uninstall: Refused");
+        ShowMessage(package,
+                    L"Its ProductCode is not a product code: \"" + ShownValue(productCode) +
+                        L"\".\r\nNothing was uninstalled or installed.",
+                    MB_ICONERROR);
+        return false;
+    }
+    commandLine = L"UPGRADINGPRODUCTCODE=" + productCode;
+    return true;
 }
 
 }  // namespace
@@ -109,6 +123,8 @@ bool UninstallRecord(HWND owner, InstalledPackage package, const std::optional<s
     OperationRequest request;
     request.Command = OperationCommand::Uninstall;
     request.Package = std::move(package);
+    if (upgradingPackage && !UpgradingCommandLine(*upgradingPackage, request.CommandLine))
+        return false;
 
     CRegKey preferences;
     bool haveValue = false;
@@ -127,8 +143,6 @@ bool UninstallRecord(HWND owner, InstalledPackage package, const std::optional<s
         haveValue = preferences.CreateKey(HKEY_CURRENT_USER, keyPath->c_str()) == ERROR_SUCCESS &&
                     SetDwordValue(preferences.get(), kPreserveValue, keep ? 1 : 0) == ERROR_SUCCESS;
     }
-    if (upgradingPackage)
-        request.CommandLine = UpgradingCommandLine(*upgradingPackage);
 
     const std::optional<DWORD> result = RunOperation(request);
     installed.PostRefresh();

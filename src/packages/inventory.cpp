@@ -70,7 +70,7 @@ InstalledPackage ReadPackageRecord(HKEY entry, const std::wstring& name, bool is
     package.PackageCode = GetInstalledPackageCode(name);
     QueryDwordValue(entry, L"Version", package.Version);
     package.Is64Bit = is64Bit;
-    package.InstallLocation = ReadString(entry, L"InstallLocation");
+    QueryExpandedStringValue(entry, L"InstallLocation", package.InstallLocation);
     package.UninstallString = ReadString(entry, L"UninstallString");
     return package;
 }

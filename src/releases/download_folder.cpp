@@ -4,8 +4,10 @@
 #include <shlobj.h>
 
 #include "net/local_file.h"
+#include "win/folder_trust.h"
 #include "win/handles.h"
 #include "win/platform.h"
+#include "win/system_library.h"
 
 namespace {
 
@@ -18,13 +20,16 @@ bool CreateFolder(const std::wstring& folder) {
     return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// base\Corrabel\Velonar, each folder created; folder is set only when both exist.
-bool AddProductFolders(std::wstring base, std::wstring& folder) {
+// base\Corrabel\Velonar, each folder created; folder is set only when both exist. Under a base that
+// every user can write to (shared), both must be folders no other user can have prepared: another
+// user could make them first, or make them junctions, and swap the package between download and
+// install.
+bool AddProductFolders(std::wstring base, std::wstring& folder, bool shared) {
     for (const wchar_t* part : {L"Corrabel", L"Velonar"}) {
         if (!base.empty() && base.back() != L'\\')
             base += L'\\';
         base += part;
-        if (!CreateFolder(base))
+        if (!CreateFolder(base) || (shared && !IsTrustedFolder(base)))
             return false;
     }
     folder = std::move(base);
@@ -36,7 +41,7 @@ bool AddProductFolders(std::wstring base, std::wstring& folder) {
 bool FindDownloadsFolder(std::wstring& folder) {
     if (!IsVistaOrLater())
         return false;
-    zid::UniqueModule shell(LoadLibraryW(L"Shell32.dll"));
+    zid::UniqueModule shell(LoadSystemLibrary(L"shell32.dll"));
     if (!shell)
         return false;
     auto getKnownFolderPath = reinterpret_cast<GetKnownFolderPathFn>(
@@ -56,7 +61,7 @@ bool FindCommonDataFolder(std::wstring& folder) {
     wchar_t path[MAX_PATH] = L"";
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path)))
         return false;
-    return AddProductFolders(path, folder);
+    return AddProductFolders(path, folder, true);
 }
 
 bool FindTempDownloadFolder(std::wstring& folder) {
@@ -64,7 +69,7 @@ bool FindTempDownloadFolder(std::wstring& folder) {
     const DWORD length = GetTempPathW(MAX_PATH, path);
     if (length == 0 || length > MAX_PATH || !CreateFolder(path))
         return false;
-    return AddProductFolders(std::wstring(path, length), folder);
+    return AddProductFolders(std::wstring(path, length), folder, false);
 }
 
 bool AttachInDownloadFolder(DownloadRequest& request) {

@@ -14,7 +14,8 @@ bool AttachInDownloadFolder(DownloadRequest& request);
 // lacks SHGetKnownFolderPath (looked up at run time, as old systems do not have it).
 bool FindDownloadsFolder(std::wstring& folder);
 
-// <common application data>\Corrabel\Velonar, created as needed.
+// <common application data>\Corrabel\Velonar, created as needed; false when either folder is a
+// reparse point or owned by anyone but this user, the Administrators or SYSTEM (IsTrustedFolder).
 bool FindCommonDataFolder(std::wstring& folder);
 
 // <temporary folder>\Corrabel\Velonar, created as needed.

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cwctype>
 
 #include "log/installer_log.h"
 #include "operations/install_flow.h"
@@ -46,14 +47,40 @@ std::wstring LoadText(UINT id) {
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
+// "X:\..." or "\\server\...": not relative to the current folder or the current drive.
+bool IsFullPath(const std::wstring& path) {
+    const bool drive =
+        path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool share = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
+    return drive || share;
+}
+
 }  // namespace
 
 std::wstring LaunchPath(const std::wstring& installLocation) {
-    std::wstring path(installLocation.size() + MAX_PATH, L'\0');
-    installLocation.copy(path.data(), installLocation.size());
-    PathAppendW(path.data(), L"Velonar.exe");
-    path.resize(wcslen(path.c_str()));
-    return path;
+    std::wstring path = installLocation;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
+    return path + L"Velonar.exe";
+}
+
+DWORD CheckLaunchPath(const std::wstring& installLocation, std::wstring& reason) {
+    if (!IsFullPath(installLocation)) {
+        reason = L"The installation folder of this package is not a full path: \"" + installLocation +
+                 L"\". Velonar is not started from it.";
+        return ERROR_BAD_PATHNAME;
+    }
+    const DWORD attributes = GetFileAttributesW(LaunchPath(installLocation).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        reason = GetErrorText(error);
+        return error;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        reason = L"This is a folder, not the program.";
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
 }
 
 HRESULT StartMenuShortcut(bool is64Bit, std::wstring& path) {
@@ -239,6 +266,11 @@ void CThisPcPage::OnLaunch() {
     if (!package)
         return;
     const std::wstring quoted = L"\"" + LaunchPath(package->InstallLocation) + L"\"";
+    std::wstring reason;
+    if (CheckLaunchPath(package->InstallLocation, reason) != ERROR_SUCCESS) {
+        ShowMessage(quoted, reason, MB_ICONERROR);
+        return;
+    }
     std::wstring commandLine = quoted;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

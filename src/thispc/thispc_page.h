@@ -59,6 +59,11 @@ private:
 // Program file of an installed package: its install location with "Velonar.exe" appended.
 std::wstring LaunchPath(const std::wstring& installLocation);
 
+// Whether Launch may start LaunchPath(installLocation): only when the location is a full path (a
+// drive's or a share's; a relative one would resolve against the current folder) and the program
+// exists there as a file. 0, or an error with the reason to show.
+DWORD CheckLaunchPath(const std::wstring& installLocation, std::wstring& reason);
+
 // Full path of the common Start menu shortcut of a build ("...\Programs\Corrabel\Velonar[ (64 bit)].lnk"),
 // or the failure code of finding the Start menu (path untouched).
 HRESULT StartMenuShortcut(bool is64Bit, std::wstring& path);

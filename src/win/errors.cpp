@@ -8,18 +8,19 @@
 #include "win/handles.h"
 #include "win/message_box.h"
 #include "win/program.h"
+#include "win/system_library.h"
 
 namespace {
 
 constexpr size_t kMaxErrorText = 255;
 constexpr DWORD kLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT);
 
-// WinINet's message table lives in wininet.dll; load it as data so no code of it runs.
+// WinINet's message table lives in wininet.dll; load it from System32 as data so no code of it runs.
 zid::UniqueModule LoadWinInetMessages() {
     HMODULE module =
-        LoadLibraryExW(L"WININET.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        LoadSystemLibrary(L"WININET.DLL", LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module)
-        module = LoadLibraryExW(L"WININET.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        module = LoadSystemLibrary(L"WININET.DLL", LOAD_LIBRARY_AS_DATAFILE);
     return zid::UniqueModule(module);
 }
 

@@ -30,9 +30,9 @@ DWORD ReadWholeFile(const std::wstring& path, std::string& bytes) {
     return ERROR_SUCCESS;
 }
 
-DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
     zid::UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return GetLastError();
     DWORD written = 0;

@@ -9,5 +9,6 @@
 // assigned only on success.
 DWORD ReadWholeFile(const std::wstring& path, std::string& bytes);
 
-// Creates or replaces the file with bytes; 0 or the Win32 error.
-DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// Creates the file, which must not exist yet (nor a link by its name), with bytes; 0 or the Win32
+// error (ERROR_FILE_EXISTS when the name is taken).
+DWORD WriteNewFile(const std::wstring& path, const std::string& bytes);

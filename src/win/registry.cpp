@@ -50,6 +50,28 @@ LSTATUS QueryStringValue(HKEY key, const wchar_t* name, std::wstring& text) {
     return ERROR_SUCCESS;
 }
 
+LSTATUS QueryExpandedStringValue(HKEY key, const wchar_t* name, std::wstring& text) {
+    DWORD type = 0;
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, nullptr, nullptr);
+    std::wstring value;
+    if (status == ERROR_SUCCESS)
+        status = QueryStringValue(key, name, value);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (type == REG_EXPAND_SZ) {
+        const DWORD length = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+        if (length == 0)
+            return GetLastError();
+        std::wstring expanded(length, L'\0');
+        if (ExpandEnvironmentStringsW(value.c_str(), expanded.data(), length) == 0)
+            return GetLastError();
+        expanded.resize(wcslen(expanded.c_str()));
+        value = std::move(expanded);
+    }
+    text = std::move(value);
+    return ERROR_SUCCESS;
+}
+
 LSTATUS QueryDwordValue(HKEY key, const wchar_t* name, DWORD& value) {
     DWORD type = 0;
     DWORD data = 0;

@@ -25,6 +25,10 @@ private:
 // only on success.
 LSTATUS QueryStringValue(HKEY key, const wchar_t* name, std::wstring& text);
 
+// As QueryStringValue, with the environment variables of a REG_EXPAND_SZ value expanded (a path
+// such as "%ProgramFiles%\\Corrabel"); text is assigned only on success.
+LSTATUS QueryExpandedStringValue(HKEY key, const wchar_t* name, std::wstring& text);
+
 // Reads a REG_DWORD value of exactly four bytes; value is assigned only on success.
 LSTATUS QueryDwordValue(HKEY key, const wchar_t* name, DWORD& value);
 

@@ -60,8 +60,8 @@ std::wstring ProgramPath() {
     return WinePath(ZID_EXE_PATH);
 }
 
-CProgram::CProgram(const std::wstring& tail) {
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+CProgram::CProgram(const std::wstring& tail, const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"";
     if (!tail.empty())
         commandLine += L" " + tail;
     STARTUPINFOW startup{};

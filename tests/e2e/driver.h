@@ -12,8 +12,8 @@ std::wstring ProgramPath();
 
 class CProgram {
 public:
-    // Starts the program with the given command-line tail (may be empty).
-    explicit CProgram(const std::wstring& tail);
+    // Starts the program (the build's, or a copy of it) with the given command-line tail (may be empty).
+    explicit CProgram(const std::wstring& tail, const std::wstring& program = ProgramPath());
     ~CProgram();  // kills the program if it is still running
     CProgram(const CProgram&) = delete;
     CProgram& operator=(const CProgram&) = delete;

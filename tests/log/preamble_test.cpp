@@ -4,12 +4,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <ctime>
 #include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "fixtures/fixture_files.h"
+#include "log/installer_log.h"
 #include "log/preamble.h"
 #include "log/preamble_lines.h"
 #include "log/preamble_sources.h"
@@ -64,18 +66,29 @@ protected:
         m_savedWine = Platform().Wine;
         Platform().Wine = false;
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        m_folder = ScratchFolder(L"preamble");
-        m_log = m_folder + L"\\VNI-test.txt";
-        ASSERT_TRUE(WriteFileBytes(m_log, ""));
+        m_folder = ScratchFolder(L"preamble") + L"\\";
     }
     void TearDown() override {
         CoUninitialize();
         Platform().Wine = m_savedWine;
     }
 
+    // A new log file as an operation makes it, held open.
+    zid::UniqueFile NewLog() {
+        zid::UniqueFile file;
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_s(&local, &now);
+        m_log = CreateLogFileIn(m_folder, local, &file);
+        EXPECT_FALSE(m_log.empty());
+        return file;
+    }
+
     // Writes the report for an operation on packagePath (none for a repair) and reads it back.
     std::vector<std::wstring> Write(std::optional<std::wstring> packagePath) {
-        WriteDiagnosticPreamble(m_log, packagePath);
+        zid::UniqueFile file = NewLog();
+        WriteDiagnosticPreamble(file.get(), packagePath);
+        file.reset();
         return ReadLines(m_log);
     }
 
@@ -120,79 +133,29 @@ void ExpectModuleLines(const std::vector<std::wstring>& lines, size_t first) {
 
 }  // namespace
 
-TEST_F(Preamble, NothingAtAllWithoutALogPath) {
+TEST_F(Preamble, NothingWithoutALogFileOrUnderWine) {
     ScriptedMessageBoxes boxes;
-    const std::wstring empty = ScratchFolder(L"preamble-none");
-    wchar_t before[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, before);
-    SetCurrentDirectoryW(empty.c_str());
-    WriteDiagnosticPreamble(L"", fixtures::Path(L"velonar32-5.45.3.msi"));
-    SetCurrentDirectoryW(before);
-
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((empty + L"\\*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
-    int entries = 0;
-    do {
-        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
-            ++entries;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    EXPECT_EQ(entries, 0);
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(Preamble, NothingAtAllUnderWine) {
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(WriteFileBytes(m_log, "earlier content"));
+    WriteDiagnosticPreamble(INVALID_HANDLE_VALUE, fixtures::Path(L"velonar32-5.45.3.msi"));
     Platform().Wine = true;
-    WriteDiagnosticPreamble(m_log, std::nullopt);
-    EXPECT_EQ(ReadFileBytes(m_log), "earlier content");
-
-    const std::wstring missing = m_folder + L"\\missing.txt";
-    WriteDiagnosticPreamble(missing, std::nullopt);
-    EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+    zid::UniqueFile file = NewLog();
+    WriteDiagnosticPreamble(file.get(), std::nullopt);
+    file.reset();
+    EXPECT_EQ(ReadFileBytes(m_log), "");
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST_F(Preamble, DeletedLogFileIsReportedAndNotMadeAgain) {
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(DeleteFileW(m_log.c_str()));
-    Write(L"Z:\\nowhere\\package.msi");
-
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"PrepLogfile: " + GetErrorText(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(boxes.Boxes()[0].caption, L"ZIDezureziv");
-    EXPECT_EQ(boxes.Boxes()[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(GetFileAttributesW(m_log.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST_F(Preamble, LogFileHeldOpenByAnotherIsReportedAndLeftAlone) {
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(WriteFileBytes(m_log, "held"));
-    zid::UniqueFile holder(CreateFileW(m_log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(holder);
-    Write(std::nullopt);
-    holder.reset();
-
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"PrepLogfile: " + GetErrorText(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(ReadFileBytes(m_log), "held");
-}
-
-TEST_F(Preamble, StartsWithTheByteOrderMarkAndReplacesEarlierContent) {
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(WriteFileBytes(m_log, std::string(100000, 'x')));
-    Write(std::nullopt);
-
-    const std::string bytes = ReadFileBytes(m_log);
-    ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
-    EXPECT_EQ(bytes.size() % 2, 0u);
-    EXPECT_EQ(bytes.find("xxxx"), std::string::npos);
-    EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\r\0\n\0", 4));
-    EXPECT_TRUE(boxes.Boxes().empty());
+// Between its creation and the report the log is never let go: nobody can delete it or put a file
+// or link in its place for the report to be written into.
+TEST_F(Preamble, LogFileCannotBeSwappedBeforeTheReport) {
+    const std::wstring other = m_folder + L"other.txt";
+    ASSERT_TRUE(WriteFileBytes(other, "other"));
+    zid::UniqueFile file = NewLog();
+    EXPECT_FALSE(DeleteFileW(m_log.c_str()));
+    EXPECT_FALSE(MoveFileExW(other.c_str(), m_log.c_str(), MOVEFILE_REPLACE_EXISTING));
+    WriteDiagnosticPreamble(file.get(), std::nullopt);
+    file.reset();
+    EXPECT_EQ(ReadFileBytes(other), "other");
+    EXPECT_EQ(ReadFileBytes(m_log).substr(0, 2), "\xFF\xFE");
 }
 
 TEST_F(Preamble, InstallLinesInOrder) {

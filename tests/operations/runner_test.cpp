@@ -33,6 +33,24 @@ class Runner : public OperationsTest {};
 
 }  // namespace
 
+// A product code from the registry goes to Windows Installer only when it is exactly one GUID.
+TEST_F(Runner, ProductCodeThatIsNotAGuidIsRefused) {
+    for (OperationCommand command : {OperationCommand::Repair, OperationCommand::Uninstall}) {
+        CScriptedInstaller installer;
+        ScriptedMessageBoxes boxes;
+        OperationRequest request =
+            Request(command, Record(std::wstring(kProduct) + L" REBOOT=Force", 0x052E0000, true));
+        EXPECT_EQ(RunOperation(request), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_TRUE(installer.Calls().empty());
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_NE(boxes.Boxes()[0].text.find(L": The product code of this installation is not a product code: \"" +
+                                             std::wstring(kProduct) + L" REBOOT=Force\"."),
+                  std::wstring::npos)
+            << Narrow(boxes.Boxes()[0].text);
+        EXPECT_TRUE(LogPaneText().ends_with(L" (64 bit): Refused\r\n")) << Narrow(LogPaneText());
+    }
+}
+
 // Each command's calls at both basic UI modes: level, call, arguments; repair and removal from a
 // package file in place of the installed product's missing one.
 TEST(Worker, CallsPerCommandAndMode) {

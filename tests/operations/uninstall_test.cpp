@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <msiquery.h>
 #include <shlwapi.h>
 
 #include <new>
@@ -14,6 +15,7 @@
 #include "support/installer_stand_ins.h"
 #include "resource.h"
 #include "support/dialog_watcher.h"
+#include "support/message_boxes.h"
 #include "win/handles.h"
 #include "win/registry.h"
 
@@ -142,6 +144,35 @@ TEST_F(Uninstall, BeforeAnUpgradeNothingIsAskedAndTheUpgradingProductIsNamed) {
     EXPECT_EQ(second.Calls()[0].CommandLine, L"UPGRADINGPRODUCTCODE=");
 }
 
+// A package whose ProductCode carries more than a GUID would add properties to the elevated removal:
+// the uninstall (and so the install after it) is refused.
+TEST_F(Uninstall, UpgradingProductCodeThatIsNotAGuidIsRefused) {
+    const std::wstring package = ScratchFolder(L"uninstall-guid") + L"\\velonar.msi";
+    ASSERT_TRUE(CopyFileW(fixtures::Path(L"velonar32-5.45.3.msi").c_str(), package.c_str(), FALSE));
+    const std::wstring code = std::wstring(kProduct) + L" REBOOT=Force";
+    zid::UniqueMsiHandle database, view;
+    ASSERT_EQ(MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_TRANSACT, database.put()), 0u);
+    ASSERT_EQ(
+        MsiDatabaseOpenViewW(database.get(),
+                             (L"UPDATE `Property` SET `Value`='" + code + L"' WHERE `Property`='ProductCode'").c_str(),
+                             view.put()),
+        0u);
+    ASSERT_EQ(MsiViewExecute(view.get(), 0), 0u);
+    ASSERT_EQ(MsiDatabaseCommit(database.get()), 0u);
+    view.reset();
+    database.reset();
+
+    m_list.Packages = {Record(kProduct, 0x052E0000, false)};
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(UninstallPackage(Main(), 0, package, m_list));
+    EXPECT_TRUE(installer.Calls().empty());
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, package + L": Its ProductCode is not a product code: \"" + code +
+                                         L"\".\r\nNothing was uninstalled or installed.");
+    EXPECT_TRUE(LogPaneText().ends_with(L" Uninstall: Refused\r\n")) << Narrow(LogPaneText());
+}
+
 TEST_F(Uninstall, CancelledQuestionRemovesNothing) {
     m_list.Packages = {Record(kProduct, 0x051E0002, false)};
     CScriptedInstaller installer;
@@ -209,7 +240,8 @@ TEST_F(Uninstall, ValueIsGoneAfterAFailedOrInterruptedRemoval) {
 
 // The selected row's item data picks the record, whatever the row's position.
 TEST_F(Uninstall, SelectedRowChoosesTheRecordByItsData) {
-    m_list.Packages = {Record(L"{FIRST}", 0x052E0000, true), Record(L"{SECOND}", 0x052E0000, true)};
+    m_list.Packages = {Record(L"{11111111-0000-0000-0000-000000000001}", 0x052E0000, true),
+                       Record(L"{11111111-0000-0000-0000-000000000002}", 0x052E0000, true)};
     zid::UniqueWindow list(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 100, 100, nullptr,
                                            nullptr, nullptr, nullptr));
     ASSERT_TRUE(list);
@@ -229,7 +261,7 @@ TEST_F(Uninstall, SelectedRowChoosesTheRecordByItsData) {
     AddLogLine(L"earlier");
     UninstallSelected(Main(), list.get(), m_list);
     ASSERT_EQ(installer.Calls().size(), 1u);
-    EXPECT_EQ(installer.Calls()[0].Target, L"{SECOND}");
+    EXPECT_EQ(installer.Calls()[0].Target, L"{11111111-0000-0000-0000-000000000002}");
     EXPECT_EQ(LogPaneText().find(L"earlier"), std::wstring::npos);
 
     // No selected row: the index is -1.

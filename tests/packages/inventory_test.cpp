@@ -248,7 +248,9 @@ TEST_F(Inventory, EntriesOfOneViewBecomeRowsAndRecords) {
     EXPECT_EQ(Records()[1].Version, 0u);
     EXPECT_EQ(Records()[1].InstallLocation, L"");
     EXPECT_EQ(Records()[2].ProductCode, L"{ZID-TEST-7}");
-    EXPECT_EQ(Records()[2].InstallLocation, L"C:\\%ProgramFiles%\\Velonar");  // not expanded
+    wchar_t programFiles[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH);
+    EXPECT_EQ(Records()[2].InstallLocation, L"C:\\" + std::wstring(programFiles) + L"\\Velonar");  // expanded
     EXPECT_EQ(Records()[2].UninstallString, L"");
 
     std::map<LPARAM, Row> byRecord;

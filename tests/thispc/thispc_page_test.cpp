@@ -218,6 +218,28 @@ TEST_F(ThisPcPage, LaunchStartsTheInstalledProgramQuotedAndReportsAMissingOne) {
     EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
 }
 
+// Only an absolute ...\Velonar.exe that exists is started: a relative location would resolve against
+// the current folder (often Downloads).
+TEST(LaunchPath, OnlyAFullPathToAProgramThatExists) {
+    const std::wstring folder = ScratchFolder(L"launch-path");
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\Velonar.exe", ""));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\dir").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\dir\\Velonar.exe").c_str(), nullptr));
+    const std::pair<std::wstring, DWORD> cases[] = {{folder, 0},
+                                                    {folder + L"\\", 0},
+                                                    {L"Corrabel\\Velonar", ERROR_BAD_PATHNAME},
+                                                    {L"\\Corrabel", ERROR_BAD_PATHNAME},
+                                                    {L"C:Velonar", ERROR_BAD_PATHNAME},
+                                                    {L"", ERROR_BAD_PATHNAME},
+                                                    {folder + L"\\missing", ERROR_PATH_NOT_FOUND},
+                                                    {folder + L"\\dir", ERROR_ACCESS_DENIED}};
+    for (const auto& [location, result] : cases) {
+        std::wstring reason;
+        EXPECT_EQ(CheckLaunchPath(location, reason), result) << Narrow(location);
+        EXPECT_EQ(reason.empty(), result == 0) << Narrow(location);
+    }
+}
+
 TEST_F(ThisPcPage, StartMenuShortcutsOfBothBuilds) {
     wchar_t common[MAX_PATH] = L"";
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, SHGFP_TYPE_CURRENT, common), S_OK);
