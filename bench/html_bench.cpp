@@ -43,26 +43,6 @@ std::string ArchivePage(size_t bytes) {
     return page;
 }
 
-// The website reader's conversion, UTF-8 to UTF-16 (valid input assumed).
-std::wstring Widen(const std::string& utf8) {
-    std::wstring out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        const unsigned char b = static_cast<unsigned char>(utf8[i]);
-        const unsigned need = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-        unsigned long cp = need ? b & (0x3F >> need) : b;
-        for (unsigned k = 1; k <= need && i + k < utf8.size(); ++k)
-            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += need + 1;
-        if (cp >= 0x10000) {
-            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<wchar_t>(cp));
-        }
-    }
-    return out;
-}
 
 const std::string& Page(int64_t megabytes) {
     static std::string one = ArchivePage(1u << 20);
@@ -83,7 +63,7 @@ void BM_ByteScan(benchmark::State& state) {
 
 void BM_Ours(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
-    const std::wstring text = Widen(page);
+    const std::wstring text = WidenUtf8(page);
     for (auto _ : state) {
         CHtmlParser parser;
         parser.Parse(text.c_str());
@@ -96,7 +76,7 @@ void BM_Ours(benchmark::State& state) {
 void BM_OursWithDecoding(benchmark::State& state) {
     const std::string& page = Page(state.range(0));
     for (auto _ : state) {
-        const std::wstring text = Widen(page);
+        const std::wstring text = WidenUtf8(page);
         CHtmlParser parser;
         parser.Parse(text.c_str());
         benchmark::DoNotOptimize(parser.FindById(L"archive32bit"));
@@ -155,7 +135,7 @@ double Median(std::vector<double> values) {
 // rounds. Returns false when the trees disagree.
 bool CompareOn(int megabytes, int rounds) {
     const std::string& page = Page(megabytes);
-    const std::wstring text = Widen(page);
+    const std::wstring text = WidenUtf8(page);
     const std::vector<std::wstring> ours = OurDigest(text);
     const std::vector<std::wstring> lexbor = LexborDigest(page);
     if (ours != lexbor) {
@@ -172,7 +152,7 @@ bool CompareOn(int megabytes, int rounds) {
         benchmark::DoNotOptimize(parser.FindById(L"archive32bit"));
     };
     const auto parseOursDecoding = [&page] {
-        const std::wstring decoded = Widen(page);
+        const std::wstring decoded = WidenUtf8(page);
         CHtmlParser parser;
         parser.Parse(decoded.c_str());
         benchmark::DoNotOptimize(parser.FindById(L"archive32bit"));

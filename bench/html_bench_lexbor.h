@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Parses `page` (UTF-8) into a lexbor document and releases it again.
@@ -12,3 +13,6 @@ void LexborParse(const std::string& page);
 // each as "tag|href|leading text" with the text widened to code units; the
 // benchmark compares this with the same digest of our tree.
 std::vector<std::wstring> LexborDigest(const std::string& page);
+
+// The website reader's conversion, UTF-8 to UTF-16 (valid input assumed); both benchmarks'.
+std::wstring WidenUtf8(std::string_view utf8);
