@@ -211,6 +211,14 @@ void CThisPcPage::OnDestroy() {
 
 void CThisPcPage::OnRefresh() {
     CWaitCursor busy;
+    // The list is drawn once, when the refresh is over: each row added to a visible list would
+    // otherwise lay out its scroll bars and invalidate it again, dozens of calls to the window
+    // manager per row, many times what reading the row's registry entry costs.
+    SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
+    zid::scope_exit redraw([this] {
+        SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(m_list, nullptr, TRUE);
+    });
     m_packages.clear();
     SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
     m_count32 = 0;

@@ -3,6 +3,13 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+constexpr DWORD kInlineValueBytes = 512;  // 255 characters and the terminator
+constexpr int kLargeValueAttempts = 3;
+
+}  // namespace
+
 LSTATUS CRegKey::OpenKey(HKEY parent, const wchar_t* subKey, REGSAM access) {
     HKEY key = nullptr;
     LSTATUS status = RegOpenKeyExW(parent, subKey, 0, access, &key);
@@ -21,30 +28,36 @@ LSTATUS CRegKey::CreateKey(HKEY parent, const wchar_t* subKey) {
 }
 
 LSTATUS QueryStringValue(HKEY key, const wchar_t* name, std::wstring& text) {
+    // One read covers nearly every value: each registry call is a round trip to the registry's
+    // owner (the kernel, or Wine's server), and asking for the size first would double them. A
+    // larger value is read again into a buffer of its size, a few times should it keep growing.
+    // The size returned is the stored one, also where the system adds a terminator in spare room.
+    BYTE inlineBytes[kInlineValueBytes];
+    std::vector<BYTE> largeBytes;
+    BYTE* bytes = inlineBytes;
     DWORD type = 0;
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    DWORD size = sizeof(inlineBytes);
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, bytes, &size);
+    for (int attempt = 0; status == ERROR_MORE_DATA && attempt < kLargeValueAttempts; ++attempt) {
+        largeBytes.resize(size);
+        bytes = largeBytes.data();
+        status = RegQueryValueExW(key, name, nullptr, &type, bytes, &size);
+    }
     if (status != ERROR_SUCCESS)
         return status;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return ERROR_INVALID_DATA;
-    // Exactly the stored size: with room to spare the system would append a terminator that the
-    // stored text does not have, and an odd size would not be read at all.
-    std::vector<BYTE> bytes(size);
-    status = RegQueryValueExW(key, name, nullptr, nullptr, bytes.data(), &size);
-    if (status != ERROR_SUCCESS)
-        return status;
     if (size == 0) {
         text.clear();
         return ERROR_SUCCESS;
     }
     wchar_t last = L'\0';
     if (size % 2 == 0)
-        std::memcpy(&last, bytes.data() + size - sizeof(wchar_t), sizeof(wchar_t));
+        std::memcpy(&last, bytes + size - sizeof(wchar_t), sizeof(wchar_t));
     if (size % 2 != 0 || last != L'\0')
         return ERROR_INVALID_DATA;
     std::wstring value(size / sizeof(wchar_t), L'\0');
-    std::memcpy(value.data(), bytes.data(), size);
+    std::memcpy(value.data(), bytes, size);
     value.resize(wcslen(value.c_str()));
     text = std::move(value);
     return ERROR_SUCCESS;

@@ -140,6 +140,19 @@ TEST_F(ThisPcPage, MissingLocationOrUninstallStringDisableTheirButtons) {
     EXPECT_FALSE(Enabled(IDC_UNINSTALL));
 }
 
+// The fill runs with the list's drawing off; the list must come back to life: the rows that do not
+// fit give it its scroll bar.
+TEST_F(ThisPcPage, AFilledListDrawsAgainWithAScrollBarForRowsThatDoNotFit) {
+    std::vector<std::unique_ptr<UninstallEntry>> entries;
+    for (const wchar_t* code : {kFirst, kSecond, L"{0000A000-0000-0000-0000-000000000003}",
+                                L"{0000A000-0000-0000-0000-000000000004}", L"{0000A000-0000-0000-0000-000000000005}"})
+        entries.push_back(Entry(KEY_WOW64_64KEY, code, L"5.46", 0x052E0000));
+    Create();
+    ASSERT_EQ(SendMessageW(m_object.List(), LVM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_LT(SendMessageW(m_object.List(), LVM_GETCOUNTPERPAGE, 0, 0), 5);
+    EXPECT_TRUE(GetWindowLongW(m_object.List(), GWL_STYLE) & WS_VSCROLL);
+}
+
 // "5.30.2" sorts before "5.46" although its record comes second: actions go by the row's data.
 TEST_F(ThisPcPage, ActionsFollowTheRowsRecordNotItsPosition) {
     auto newer = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);

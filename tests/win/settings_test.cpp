@@ -233,6 +233,16 @@ TEST_F(StringValue, TerminatedTextIsReadUpToItsFirstZero) {
     EXPECT_EQ(m_text, L"%TEMP%\\x");
 }
 
+// Most values are read in one call; longer ones, from one character past that buffer on, in a second.
+TEST_F(StringValue, TextsOfAnyLengthAreReadWhole) {
+    for (size_t length : {254u, 255u, 256u, 257u, 5000u}) {
+        std::wstring text(length, L'x');
+        text.back() = L'y';
+        EXPECT_EQ(Query(text.c_str(), static_cast<DWORD>((length + 1) * sizeof(wchar_t))), ERROR_SUCCESS) << length;
+        EXPECT_EQ(m_text, text) << length;
+    }
+}
+
 TEST_F(StringValue, EmptyValueIsTheEmptyText) {
     EXPECT_EQ(Query(L"", 0), ERROR_SUCCESS);
     EXPECT_EQ(m_text, L"");
