@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
 #include "net/download_messages.h"
 #include "releases/progress_dialog.h"
@@ -105,8 +106,10 @@ TEST_F(ProgressDialog, FirstDisplayFillsEverythingLaterOnesAreThrottled) {
     Shown resumed;
     resumed.Progress->Resumed = 1000000;
     resumed.Send(2500000, 1500000, 1000);
-    EXPECT_EQ(resumed.Field(1) + L" " + resumed.Field(2) + L" " + resumed.Field(4) + L" " + resumed.Field(5),
-              L"2500 1500 500.0 00:03");
+    EXPECT_EQ(resumed.Field(1) + L" " + resumed.Field(2) + L" " + resumed.Field(5), L"2500 1500 00:03");
+    // 500 KB in the second before the display; a clock tick or two more on a busy machine is allowed.
+    const double rate = std::stod(resumed.Field(4));
+    EXPECT_TRUE(rate > 490.0 && rate <= 500.0) << rate;
 }
 
 TEST_F(ProgressDialog, NothingBeforeTheHeadersAndTheFirstOfEndAndCancelDecides) {
