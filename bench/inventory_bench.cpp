@@ -27,6 +27,8 @@
 #include "win/platform.h"
 #include "win/registry.h"
 
+#include "visible_window.h"
+
 namespace {
 
 constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -183,28 +185,6 @@ void CompareScans(CThisPcPage& page, int rounds) {
     std::printf("Refresh / minimal scan: %.2f (target <= 1.25)\n", fill / scan);
 }
 
-struct WindowSearch {
-    DWORD Process;
-    HWND Found;
-};
-
-BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search.Process || !IsWindowVisible(window))
-        return TRUE;
-    search.Found = window;
-    return FALSE;
-}
-
-// The first visible top-level window of process: both programs show exactly one.
-HWND FindVisibleWindow(DWORD process) {
-    WindowSearch search{process, nullptr};
-    EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
-
 struct ControlSearch {
     int Id;
     HWND Found;
@@ -256,7 +236,7 @@ Launch TimeLaunch(const std::wstring& program, bool countGroup) {
     zid::UniqueHandle thread(process.hThread);
     zid::UniqueHandle child(process.hProcess);
     HWND window = nullptr;
-    const double visible = WaitUntil([&] { return (window = FindVisibleWindow(process.dwProcessId)); });
+    const double visible = WaitUntil([&] { return (window = bench::FindVisibleWindow(process.dwProcessId)); });
     if (visible >= 0)
         launch.Visible = visible - start;
     if (visible >= 0 && countGroup) {

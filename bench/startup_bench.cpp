@@ -9,22 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "visible_window.h"
+
 namespace {
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<Search*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || !IsWindowVisible(window))
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
 
 // Milliseconds until the program showed a window (-1 when it did not within 20 s); closes it.
 double TimeOneStart(const std::wstring& program) {
@@ -37,13 +24,13 @@ double TimeOneStart(const std::wstring& program) {
     QueryPerformanceCounter(&start);
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
-    Search search{process.dwProcessId, nullptr};
+    HWND found = nullptr;
     double elapsed = -1;
     for (;;) {
-        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+        found = bench::FindVisibleWindow(process.dwProcessId);
         QueryPerformanceCounter(&now);
         const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
-        if (search.found) {
+        if (found) {
             elapsed = ms;
             break;
         }
@@ -51,8 +38,8 @@ double TimeOneStart(const std::wstring& program) {
             break;
         Sleep(1);
     }
-    if (search.found)
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    if (found)
+        PostMessageW(found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);

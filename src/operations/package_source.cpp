@@ -1,11 +1,8 @@
 #include "operations/package_source.h"
 
-#include <msi.h>
-
 #include "log/installer_log.h"
 #include "operations/basic_ui.h"
 #include "operations/known_builds.h"
-#include "operations/windows_installer.h"
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
@@ -43,8 +40,8 @@ std::wstring CheckStandInPackage(const std::wstring& path, const InstalledPackag
     const std::wstring product = file.GetProperty(L"ProductCode");
     if (!SameGuid(product, package.ProductCode))
         return L"it is another product (ProductCode " + product + L", installed " + package.ProductCode + L")";
-    const std::wstring installed =
-        WindowsInstaller().GetProductInfo(package.ProductCode.c_str(), INSTALLPROPERTY_PACKAGECODE);
+    // The record's package code is the one Windows Installer recorded, read with the list.
+    const std::wstring& installed = package.PackageCode;
     const std::wstring code = file.GetPackageCode();
     if (!SameGuid(code, installed))
         return L"it is another build of this release (package code " + code + L", installed " +

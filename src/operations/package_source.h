@@ -35,7 +35,7 @@ void SetPackageSource(IPackageSource* source);
 
 // Why the package file at path may not stand in for package's missing one, as a sentence, or empty
 // when it may: its signature verifies, and its ProductCode and package code are the installed
-// product's (the package code as Windows Installer recorded it).
+// product's (package.PackageCode, as Windows Installer recorded it).
 std::wstring CheckStandInPackage(const std::wstring& path, const InstalledPackage& package);
 
 enum class StandInAnswer {

@@ -42,8 +42,7 @@ protected:
         // Windows Installer knows the product, but neither its copy of the package nor the original is there.
         m_installer.ProductInfo = {{INSTALLPROPERTY_LOCALPACKAGE, L"C:\\Windows\\Installer\\gone.msi"},
                                    {INSTALLPROPERTY_INSTALLSOURCE, L"C:\\gone\\"},
-                                   {INSTALLPROPERTY_PACKAGENAME, kInstalled},
-                                   {INSTALLPROPERTY_PACKAGECODE, fixtures::PackageInfo(kInstalled).packageCode}};
+                                   {INSTALLPROPERTY_PACKAGENAME, kInstalled}};
     }
     void TearDown() override {
         SetPackageSource(nullptr);
@@ -53,7 +52,8 @@ protected:
     OperationRequest Request(OperationCommand command) const {
         OperationRequest request;
         request.Command = command;
-        request.Package = Record(fixtures::PackageInfo(kInstalled).productCode, 0x051E0002, true);
+        const fixtures::Package installed = fixtures::PackageInfo(kInstalled);
+        request.Package = Record(installed.productCode, 0x051E0002, true, installed.packageCode);
         return request;
     }
 
