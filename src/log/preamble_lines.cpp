@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "win/untrusted_text.h"
+
 void PadToColumn(std::wstring& line, std::size_t column) {
     line += L' ';
     if (line.size() < column)
@@ -35,7 +37,7 @@ std::wstring FormatIndentedLine(const std::wstring& text) {
 }
 
 std::wstring FormatPropertyLine(const std::wstring& name, const std::wstring& value) {
-    return L"    " + name + L": " + value;
+    return L"    " + name + L": " + ShownText(value);
 }
 
 std::wstring FormatFileVersion(DWORD mostSignificant, DWORD leastSignificant) {

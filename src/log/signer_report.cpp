@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "win/handles.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -108,11 +109,11 @@ void WritePublisherInfo(ReportWriter& out, const CMSG_SIGNER_INFO& signer) {
         return;
     const auto* info = static_cast<const SPC_SP_OPUS_INFO*>(block.get());
     if (info->pwszProgramName)
-        out.Write(L"Program Name : " + std::wstring(info->pwszProgramName) + L"\n");
+        out.Write(L"Program Name : " + ShownText(info->pwszProgramName) + L"\n");
     if (auto link = LinkText(info->pPublisherInfo))
-        out.Write(L"Publisher Link : " + *link + L"\n");
+        out.Write(L"Publisher Link : " + ShownText(*link) + L"\n");
     if (auto link = LinkText(info->pMoreInfo))
-        out.Write(L"MoreInfo Link : " + *link + L"\n");
+        out.Write(L"MoreInfo Link : " + ShownText(*link) + L"\n");
 }
 
 zid::UniqueCertContext FindCertificate(HCERTSTORE store, const CERT_NAME_BLOB& issuer,
@@ -142,7 +143,8 @@ bool ReadName(ReportWriter& out, PCCERT_CONTEXT certificate, DWORD flags, const 
         out.Write(L"CertGetNameString failed.\n");
         return false;
     }
-    name.assign(text, wcsnlen(text, length));
+    // Whoever made the certificate chose the name: it must not forge lines of the log.
+    name = ShownText(std::wstring_view(text, wcsnlen(text, length)));
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "win/message_box.h"
 #include "win/program.h"
 #include "win/registry.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -69,11 +70,13 @@ void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* opera
     IWindowsInstaller& installer = WindowsInstaller();
     const wchar_t* product = package.ProductCode.c_str();
     if (installer.QueryProductState(product) != INSTALLSTATE_DEFAULT) {
-        findings.push_back({L"Check: Windows Installer does not know this installation (" + package.ProductCode +
+        findings.push_back({L"Check: Windows Installer does not know this installation (" +
+                                ShownValue(package.ProductCode) +
                                 L"): only its entry in the list of installed programs is left.",
                             std::wstring(operation) +
                                 L" cannot work: Windows Installer does not know this installation of Velonar; only "
-                                L"its entry in the list of installed programs is left." + kContinueAnyway});
+                                L"its entry in the list of installed programs is left." +
+                                kContinueAnyway});
         return;
     }
     const std::wstring cached = installer.GetProductInfo(product, INSTALLPROPERTY_LOCALPACKAGE);
@@ -85,12 +88,13 @@ void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* opera
     findings.push_back(
         {L"Check: the copy of the package that Windows Installer keeps for this installation is "
          L"missing" +
-             (cached.empty() ? std::wstring() : L" (" + cached + L")") +
+             (cached.empty() ? std::wstring() : L" (" + ShownText(cached) + L")") +
              (sourceGone ? L", and so is the package it was installed from." : L"."),
-         sourceGone
-             ? std::wstring(operation) + L" will most likely fail (1612): Windows Installer has no package of this "
-                                         L"installation left to work from." + kContinueAnyway
-             : std::wstring(),
+         sourceGone ? std::wstring(operation) +
+                          L" will most likely fail (1612): Windows Installer has no package of this "
+                          L"installation left to work from." +
+                          kContinueAnyway
+                    : std::wstring(),
          sourceGone});
 }
 
@@ -104,8 +108,8 @@ std::wstring WithNote(const std::wstring& question, const std::wstring& note) {
 
 bool AskToContinue(const std::wstring& question) {
     // Basic UI mode takes the user's consent for granted, as for the program's other questions.
-    return IsBasicUiMode() || ShowMessageBox(MainWindow(), question, kProgramName,
-                                             MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+    return IsBasicUiMode() ||
+           ShowMessageBox(MainWindow(), question, kProgramName, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
 }  // namespace

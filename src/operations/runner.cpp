@@ -133,7 +133,7 @@ std::wstring OperationTitle(const OperationRequest& request) {
     } else if (request.PackagePath) {
         CMsiFile package;
         package.Open(*request.PackagePath);
-        version = package.GetProperty(L"ProductVersion");
+        version = ShownValue(package.GetProperty(L"ProductVersion"));
         label = BuildLabel(package.GetProperty(L"UpgradeCode") == kUpgradeCode64);
     }
     if (!version.empty())

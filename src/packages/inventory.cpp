@@ -11,6 +11,7 @@
 #include "win/errors.h"
 #include "win/list_view.h"
 #include "win/registry.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ std::wstring ReadString(HKEY key, const wchar_t* name) {
 
 // The row's cells: version (with the 64-bit mark), install date, size. The list sorts it into place.
 void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
-    std::wstring version = ReadString(entry, L"DisplayVersion");
+    // Anyone who can write an Uninstall entry chose this text: it is shown, never read as layout.
+    std::wstring version = ShownText(ReadString(entry, L"DisplayVersion"));
     if (is64Bit)
         version += kSuffix64;
     LVITEMW item{};

@@ -8,6 +8,7 @@
 #include "packages/inventory.h"
 #include "releases/website_page.h"
 #include "win/handles.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -65,7 +66,8 @@ void ReadArchiveRow(const CHtmlElement& row, CWebsitePage& page) {
         } else {
             text = cell->m_text;
         }
-        text = Trimmed(text);
+        // What the page says is shown as text only: nothing in it may reorder or hide what is listed.
+        text = ShownText(Trimmed(text));
         if (column == 0) {
             listRow = page.AppendRow(text);
             continue;
@@ -113,7 +115,7 @@ bool ReadCurrentRelease(const CHtmlParser& parser, CWebsitePage& page) {
         if (!link)
             return false;
     }
-    page.InsertRow(0, name, date, kCurrentNote, link);
+    page.InsertRow(0, ShownText(name), date, kCurrentNote, link);
     page.FitColumns(nullptr);
     return true;
 }
