@@ -3,15 +3,19 @@
 #include "log/installer_log.h"
 #include "operations/basic_ui.h"
 #include "operations/known_builds.h"
+#include "operations/package_trust.h"
 #include "operations/runner.h"
 #include "operations/uninstall.h"
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
 #include "win/errors.h"
+#include "win/file_io.h"
+#include "win/handles.h"
 #include "win/message_box.h"
 #include "win/program.h"
 #include "win/settings.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -28,12 +32,24 @@ int Ask(const std::wstring& text, UINT style) {
     return ShowMessageBox(MainWindow(), text, kProgramName, style);
 }
 
-// False when the user declined an unverified package.
-bool AcceptSignature(const std::wstring& path) {
-    std::wstring verification;
-    if (VerifySignature(path, verification))
+// False when the package may not be installed: a file the user chose that is not the maker's
+// verified package is asked about; one from the website is refused (and deleted, held no more).
+bool AcceptSignature(const std::wstring& path, zid::UniqueFile& held, PackageOrigin origin) {
+    const std::wstring reason = NotTheMakersSignature(CheckFileSignature(held.get(), path));
+    if (reason.empty())
         return true;
-    return Ask(path + L": " + verification, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+    if (origin == PackageOrigin::ChosenFile)
+        return Ask(ShownText(path) + L": " + reason, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+    AddLogLine((L"Install: Refused: " + reason).c_str());
+    held.reset();
+    const bool deleted = DeleteFileW(path.c_str()) != FALSE;
+    Ask(ShownText(path) + L": " + reason +
+            L"\r\n\r\nA package from the website is installed only when it carries the "
+            L"signature of " +
+            kProductMaker + L", the maker of Velonar. It was not installed" +
+            (deleted ? L" and has been deleted." : L"."),
+        MB_OK | MB_ICONERROR);
+    return false;
 }
 
 // False (after reporting) when the package cannot be opened.
@@ -78,8 +94,15 @@ std::wstring ConflictQuestion(const InstalledPackage& record, const PackageFacts
 
 }  // namespace
 
-std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed) {
-    if (!AcceptSignature(path))
+std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed,
+                                    PackageOrigin origin) {
+    // Held from the signature check until Windows Installer is done with it: nobody can change it meanwhile.
+    zid::UniqueFile held;
+    if (const DWORD error = OpenHeldFile(path, held)) {
+        ReportError(ShownText(path), error);
+        return std::nullopt;
+    }
+    if (!AcceptSignature(path, held, origin))
         return std::nullopt;
     PackageFacts facts;
     if (!ReadPackage(path, facts))

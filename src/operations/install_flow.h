@@ -8,8 +8,16 @@
 
 #include "operations/installed_packages.h"
 
-// Checks the package at path, asks about what would conflict, and installs it. owner owns the
-// dialogs of an uninstall that comes first; installed is the list the package is compared with
-// (refreshed before and after). Returns the install's Windows Installer result, or nothing when the
-// flow ended before installing (a refusal, or Cancel at any question).
-std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed);
+// Where a package file came from, which decides what its signature must be.
+enum class PackageOrigin {
+    ChosenFile,  // the user chose it: a package that is not the maker's verified one is asked about
+    Website,     // downloaded from the website: one that is not the maker's is refused and deleted
+};
+
+// Checks the package at path, asks about what would conflict, and installs it. The file is held open
+// from its signature check until the install has ended, so that nobody can change it meanwhile. owner
+// owns the dialogs of an uninstall that comes first; installed is the list the package is compared
+// with (refreshed before and after). Returns the install's Windows Installer result, or nothing when
+// the flow ended before installing (a refusal, or Cancel at any question).
+std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed,
+                                    PackageOrigin origin = PackageOrigin::ChosenFile);

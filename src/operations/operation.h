@@ -1,10 +1,12 @@
 // One Windows Installer operation: what the runner is asked to do.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "packages/installed_package.h"
+#include "win/handles.h"
 #include "resource.h"
 
 // The operations, numbered as the buttons that start them.
@@ -21,5 +23,8 @@ struct OperationRequest {
     std::optional<InstalledPackage> Package;
     std::wstring LogPath;                     // installer log file; set by the runner, empty when none
     std::optional<std::wstring> PackagePath;  // the package file of an install
-    std::wstring CommandLine;                 // extra property assignments for an uninstall
+    // The package file held open (read-only, others may only read) while the operation uses it, when
+    // it was checked through this handle.
+    std::shared_ptr<const zid::UniqueFile> HeldPackage;
+    std::wstring CommandLine;  // extra property assignments for an uninstall
 };

@@ -3,11 +3,15 @@
 #include "log/installer_log.h"
 #include "operations/basic_ui.h"
 #include "operations/known_builds.h"
+#include "operations/package_trust.h"
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
+#include "win/errors.h"
+#include "win/file_io.h"
 #include "win/message_box.h"
 #include "win/program.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -29,23 +33,36 @@ void SetPackageSource(IPackageSource* source) {
     g_source = source;
 }
 
-std::wstring CheckStandInPackage(const std::wstring& path, const InstalledPackage& package) {
-    std::wstring signature;
-    if (!VerifySignature(path, signature))
-        return L"its signature does not verify (" + signature + L")";
+StandInCheck CheckStandInPackage(HANDLE held, const std::wstring& path, const InstalledPackage& package) {
+    const SignatureCheck signature = CheckFileSignature(held, path);
+    if (!signature.Verified)
+        return {L"its signature does not verify (" + signature.Text + L")", true};
+    if (signature.Publisher != kProductMaker)
+        return {
+            L"it is signed by " + SignerPhrase(signature) + L", not by " + kProductMaker + L", the maker of Velonar",
+            true};
+    // The record's package code is the one Windows Installer recorded, read with the list. Without it no
+    // other file can be shown to be the installed package: a ProductCode alone is anyone's to copy.
+    const std::wstring& installed = package.PackageCode;
+    if (installed.empty())
+        return {
+            L"Windows Installer does not say which package this installation came from (its package code is "
+            L"unknown), so no other copy can be shown to be the same package",
+            false};
     CMsiFile file;
     file.Open(path);
     if (file.OpenResult() != ERROR_SUCCESS)
-        return L"it cannot be opened as a Windows Installer package";
+        return {L"it cannot be opened as a Windows Installer package", false};
     const std::wstring product = file.GetProperty(L"ProductCode");
     if (!SameGuid(product, package.ProductCode))
-        return L"it is another product (ProductCode " + product + L", installed " + package.ProductCode + L")";
-    // The record's package code is the one Windows Installer recorded, read with the list.
-    const std::wstring& installed = package.PackageCode;
+        return {L"it is another product (ProductCode " + ShownValue(product) + L", installed " +
+                    ShownValue(package.ProductCode) + L")",
+                false};
     const std::wstring code = file.GetPackageCode();
     if (!SameGuid(code, installed))
-        return L"it is another build of this release (package code " + code + L", installed " +
-               (installed.empty() ? std::wstring(L"unknown") : installed) + L")";
+        return {L"it is another build of this release (package code " + ShownValue(code) + L", installed " +
+                    ShownValue(installed) + L")",
+                false};
     return {};
 }
 
@@ -63,14 +80,14 @@ StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note)
         AddLogLine((L"Check: " + offer.Problem).c_str());
         return StandInAnswer::GoOn;
     }
-    AddLogLine((L"Check: the product website has this release: " + offer.Url).c_str());
+    AddLogLine((L"Check: the product website has this release: " + ShownText(offer.Url)).c_str());
     if (!IsBasicUiMode()) {
-        const int answer = ShowMessageBox(
-            MainWindow(),
-            L"Windows Installer has no package of " + release +
-                L" left to work from, but the product website lists this release.\r\n\r\nDownload " + release +
-                L" from the website and use it to " + (repair ? L"repair?" : L"remove?"),
-            kProgramName, MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer =
+            ShowMessageBox(MainWindow(),
+                           L"Windows Installer has no package of " + release +
+                               L" left to work from, but the product website lists this release.\r\n\r\nDownload " +
+                               release + L" from the website and use it to " + (repair ? L"repair?" : L"remove?"),
+                           kProgramName, MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return StandInAnswer::Cancel;
         if (answer != IDYES)
@@ -81,18 +98,33 @@ StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note)
         AddLogLine(L"Check: the package from the website did not arrive; nothing was run.");
         return StandInAnswer::Cancel;
     }
-    if (const std::wstring reason = CheckStandInPackage(path, package); !reason.empty()) {
-        AddLogLine((L"Check: " + path + L" was not used: " + reason + L".").c_str());
+    // Held from the checks until the operation has ended: what was checked is what runs.
+    auto held = std::make_shared<zid::UniqueFile>();
+    const DWORD openError = OpenHeldFile(path, *held);
+    const StandInCheck check = openError
+                                   ? StandInCheck{L"it cannot be opened (" + GetErrorText(openError) + L")", false}
+                                   : CheckStandInPackage(held->get(), path, package);
+    if (!check.Reason.empty()) {
+        std::wstring fate = L"It was left in " + ShownText(path) + L".";
+        // Not the maker's: nothing of it is kept.
+        if (check.Untrusted) {
+            held.reset();
+            fate = DeleteFileW(path.c_str()) ? L"It has been deleted."
+                                             : L"It could not be deleted: " + ShownText(path) + L".";
+        }
+        AddLogLine((L"Check: " + ShownText(path) + L" was not used: " + check.Reason + L".").c_str());
         ShowMessageBox(MainWindow(),
                        L"The package downloaded from the website cannot be used to " +
-                           std::wstring(repair ? L"repair " : L"remove ") + release + L": " + reason +
-                           L".\r\n\r\nNothing was run with it. It was left in " + path + L".",
+                           std::wstring(repair ? L"repair " : L"remove ") + release + L": " + check.Reason +
+                           L".\r\n\r\nNothing was run with it. " + fate,
                        kProgramName, MB_OK | MB_ICONERROR);
         return StandInAnswer::Cancel;
     }
-    AddLogLine((L"Check: " + std::wstring(repair ? L"repairing" : L"removing") + L" with " + path +
-                L", downloaded from the website in place of the missing package: the same product, package code "
-                L"and signature as the installed release.")
+    request.HeldPackage = std::move(held);
+    AddLogLine((L"Check: " + std::wstring(repair ? L"repairing" : L"removing") + L" with " + ShownText(path) +
+                L", downloaded from the website in place of the missing package: the same product and package code "
+                L"as the installed release, signed by " +
+                kProductMaker + L".")
                    .c_str());
     request.PackagePath = path;
     return StandInAnswer::Using;

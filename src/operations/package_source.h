@@ -33,10 +33,17 @@ protected:
 IPackageSource* PackageSource();
 void SetPackageSource(IPackageSource* source);
 
-// Why the package file at path may not stand in for package's missing one, as a sentence, or empty
-// when it may: its signature verifies, and its ProductCode and package code are the installed
-// product's (package.PackageCode, as Windows Installer recorded it).
-std::wstring CheckStandInPackage(const std::wstring& path, const InstalledPackage& package);
+// Whether a package file may stand in for an installation's missing package.
+struct StandInCheck {
+    std::wstring Reason;     // why not, as a phrase for a sentence; empty when it may
+    bool Untrusted = false;  // not the maker's verified package: nothing of it is to be kept
+};
+
+// Whether the package file at path, held open as held (its signature is checked through it), may stand
+// in for package's missing one: its signature verifies and is the maker's, Windows Installer knows the
+// installation's package code (package.PackageCode) and the file's ProductCode and package code are
+// the installed product's.
+StandInCheck CheckStandInPackage(HANDLE held, const std::wstring& path, const InstalledPackage& package);
 
 enum class StandInAnswer {
     Using,   // the fetched package passed its checks and is request's PackagePath now

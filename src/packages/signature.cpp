@@ -4,6 +4,7 @@
 #include <wintrust.h>
 
 #include <cstddef>
+#include <cstring>
 #include <cwchar>
 
 #include "win/handles.h"
@@ -36,6 +37,29 @@ bool IsNoSignatureDetail(DWORD lastError) {
            lastError == static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN);
 }
 
+// Fills the records of a verify call on path (read through file when there is one), no UI, no
+// revocation check.
+void PrepareVerify(TrustCall& call, TrustFunction trust, const std::wstring& path, HANDLE file) {
+    call.trust = trust;
+    call.file.cbStruct = sizeof(WINTRUST_FILE_INFO);
+    call.file.pcwszFilePath = path.c_str();
+    call.file.hFile = file;
+    call.data.cbStruct = kTrustDataSize;
+    call.data.dwUIChoice = WTD_UI_NONE;
+    call.data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    call.data.dwUnionChoice = WTD_CHOICE_FILE;
+    call.data.pFile = &call.file;
+    call.data.dwStateAction = WTD_STATEACTION_VERIFY;
+}
+
+// The leaf signing certificate of a verified state: the first certificate of the first signer's chain.
+PCCERT_CONTEXT SignerCertificate(HANDLE state) {
+    CRYPT_PROVIDER_DATA* data = WTHelperProvDataFromStateData(state);
+    CRYPT_PROVIDER_SGNR* signer = data ? WTHelperGetProvSignerFromChain(data, 0, FALSE, 0) : nullptr;
+    CRYPT_PROVIDER_CERT* certificate = signer ? WTHelperGetProvCertFromChain(signer, 0) : nullptr;
+    return certificate ? certificate->pCert : nullptr;
+}
+
 }  // namespace
 
 std::wstring SignatureResultText(LONG result, DWORD lastError) {
@@ -66,16 +90,7 @@ std::wstring SignatureResultText(LONG result, DWORD lastError) {
 
 bool VerifySignature(const std::wstring& path, std::wstring& text, TrustFunction trust) {
     TrustCall call;
-    call.trust = trust;
-    call.file.cbStruct = sizeof(WINTRUST_FILE_INFO);
-    call.file.pcwszFilePath = path.c_str();
-    call.data.cbStruct = kTrustDataSize;
-    call.data.dwUIChoice = WTD_UI_NONE;
-    call.data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    call.data.dwUnionChoice = WTD_CHOICE_FILE;
-    call.data.pFile = &call.file;
-    call.data.dwStateAction = WTD_STATEACTION_VERIFY;
-
+    PrepareVerify(call, trust, path, nullptr);
     LONG result = trust(nullptr, &call.action, &call.data);
     DWORD lastError = GetLastError();
     // From here on the close call is owed, whatever the verify call answered.
@@ -86,4 +101,46 @@ bool VerifySignature(const std::wstring& path, std::wstring& text, TrustFunction
 
 bool VerifySignature(const std::wstring& path, std::wstring& text) {
     return VerifySignature(path, text, &WinVerifyTrust);
+}
+
+SignatureCheck CheckFileSignature(HANDLE file, const std::wstring& path) {
+    TrustCall call;
+    PrepareVerify(call, &WinVerifyTrust, path, file);
+    const LONG result = WinVerifyTrust(nullptr, &call.action, &call.data);
+    const DWORD lastError = GetLastError();
+    UniqueTrustState state(&call);
+    SignatureCheck check;
+    check.Verified = result == ERROR_SUCCESS;
+    check.Text = SignatureResultText(result, lastError);
+    // The certificate belongs to the state: it is read before the close call releases both.
+    if (check.Verified)
+        if (PCCERT_CONTEXT signer = SignerCertificate(call.data.hWVTStateData))
+            check.Publisher = CertificateOrganization(signer);
+    return check;
+}
+
+std::wstring CertificateOrganization(PCCERT_CONTEXT certificate) {
+    if (!certificate || !certificate->pCertInfo)
+        return {};
+    const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
+    CERT_NAME_INFO* name = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_UNICODE_NAME, subject.pbData, subject.cbData,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &name, &size))
+        return {};
+    zid::UniqueLocal owned(name);
+    std::wstring organizations;
+    for (DWORD i = 0; i < name->cRDN; ++i) {
+        const CERT_RDN& rdn = name->rgRDN[i];
+        for (DWORD j = 0; j < rdn.cRDNAttr; ++j) {
+            const CERT_RDN_ATTR& attribute = rdn.rgRDNAttr[j];
+            if (!attribute.pszObjId || std::strcmp(attribute.pszObjId, szOID_ORGANIZATION_NAME) != 0)
+                continue;
+            const auto* text = reinterpret_cast<const wchar_t*>(attribute.Value.pbData);
+            if (!organizations.empty())
+                organizations += L", ";
+            organizations.append(text, wcsnlen(text, attribute.Value.cbData / sizeof(wchar_t)));
+        }
+    }
+    return organizations;
 }

@@ -17,6 +17,7 @@
 #include "win/callback_guard.h"
 #include "win/com_ptr.h"
 #include "win/errors.h"
+#include "win/file_io.h"
 #include "win/handles.h"
 #include "win/message_box.h"
 #include "win/message_pump.h"
@@ -53,7 +54,15 @@ bool RunCommandLine(CMainWindow& main, const wchar_t* commandTail) {
         ShowMessageBox(main.Window(), L"Usage: ZIDezureziv [MSI_file]", kProgramName, MB_ICONERROR);
         return false;
     }
-    if (const std::optional<DWORD> result = InstallPackage(main.Window(), parts.get()[0], main.ThisPc()))
+    // Made absolute before anything else: the recent list keeps it, and a relative path would later
+    // name a file of whatever folder is current then.
+    std::wstring package;
+    if (const DWORD error = FullPathName(parts.get()[0], package)) {
+        ReportError(parts.get()[0], error);
+        Pump().Quit = true;
+        return true;
+    }
+    if (const std::optional<DWORD> result = InstallPackage(main.Window(), package, main.ThisPc()))
         Pump().ExitCode = static_cast<int>(*result);
     Pump().Quit = true;
     return true;

@@ -71,6 +71,76 @@ TEST_F(InstallFlow, UnsignedPackageAsksAndCancelLeavesTheRecentListAlone) {
     EXPECT_EQ(m_list.PostedRefreshes, 1);
 }
 
+// Another publisher's package is asked about, and from the question to the install's end nobody can
+// write, replace or delete the file that was checked.
+TEST_F(InstallFlow, AnotherPublishersPackageIsAskedAboutAndHeldUntilInstalled) {
+    const std::wstring path = fixtures::Path(L"velonar64-5.46-foreign.msi");
+    const auto expectHeld = [&] {
+        HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+    };
+    for (int answer : {IDCANCEL, IDOK}) {
+        CScriptedInstaller installer;
+        installer.DuringCall = [&](const InstallerCall&) { expectHeld(); };
+        ScriptedMessageBoxes boxes({answer});
+        boxes.WhileShown = expectHeld;
+        const std::optional<DWORD> result = Install(L"velonar64-5.46-foreign.msi");
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text,
+                  path + L": The file is signed by \"Mallory\", not by Corrabel, the maker of Velonar.");
+        EXPECT_EQ(boxes.Boxes()[0].style, kWarning);
+        EXPECT_EQ(result, answer == IDOK ? std::optional<DWORD>(0) : std::nullopt);
+        EXPECT_EQ(installer.Calls().size(), answer == IDOK ? 1u : 0u);
+    }
+    // Held no more once the flow has ended.
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    CloseHandle(writer);
+}
+
+// A package downloaded from the website is the maker's, or it is refused without a question (basic UI
+// mode too), nothing runs and it is deleted.
+TEST_F(InstallFlow, FromTheWebsiteOnlyTheMakersPackageIsInstalled) {
+    const std::wstring folder = ScratchFolder(L"from-website");
+    const struct {
+        const wchar_t* File;
+        const wchar_t* Reason;
+    } cases[] = {
+        {L"velonar64-5.46-foreign.msi",
+         L": The file is signed by \"Mallory\", not by Corrabel, the maker of Velonar.\r\n"},
+        {L"velonar64-5.46.msi", L": The file is not signed.\r\n"},
+    };
+    for (bool basicUi : {false, true}) {
+        SetBasicUiMode(basicUi);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(Narrow(c.File));
+            const std::wstring path = folder + L"\\" + c.File;
+            ASSERT_TRUE(CopyFileW(fixtures::Path(c.File).c_str(), path.c_str(), FALSE));
+            CScriptedInstaller installer;
+            ScriptedMessageBoxes boxes;
+            EXPECT_EQ(InstallPackage(Main(), path, m_list, PackageOrigin::Website), std::nullopt);
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            EXPECT_EQ(boxes.Boxes()[0].text.rfind(path + c.Reason, 0), 0u) << Narrow(boxes.Boxes()[0].text);
+            EXPECT_TRUE(boxes.Boxes()[0].text.ends_with(L"It was not installed and has been deleted."));
+            EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
+            EXPECT_TRUE(installer.Calls().empty());
+            EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_NE(LogPaneText().find(L" Install: Refused: "), std::wstring::npos);
+        }
+    }
+    const std::wstring genuine = folder + L"\\velonar64-5.46-signed.msi";
+    ASSERT_TRUE(CopyFileW(fixtures::Path(L"velonar64-5.46-signed.msi").c_str(), genuine.c_str(), FALSE));
+    CScriptedInstaller installer;
+    ScriptedMessageBoxes boxes;
+    EXPECT_EQ(InstallPackage(Main(), genuine, m_list, PackageOrigin::Website), 0u);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_NE(GetFileAttributesW(genuine.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(InstallFlow, SignedPackageOfAKnownBuildInstallsWithoutAQuestion) {
     CScriptedInstaller installer({3010});
     ScriptedMessageBoxes boxes;

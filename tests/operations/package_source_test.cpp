@@ -17,20 +17,23 @@ namespace {
 
 constexpr wchar_t kInstalled[] = L"velonar64-5.30.2.msi";
 constexpr wchar_t kUrl[] = L"http://127.0.0.1/packages/velonar64-5.30.2-signed.msi";
-constexpr wchar_t kOffer[] =
-    L"Download Velonar 5.30.2 (64 bit) from the website and use it to ";
+constexpr wchar_t kOffer[] = L"Download Velonar 5.30.2 (64 bit) from the website and use it to ";
 
-// A website that has (or has not) the release, and "downloads" a fixture file.
+// A website that has (or has not) the release, and "downloads" a copy of a fixture file.
 class CScriptedSource final : public IPackageSource {
 public:
     PackageOffer Offer;
-    std::wstring File;  // what a download saves; empty: nothing arrived
+    std::wstring File;   // the fixture a download saves a copy of; empty: nothing arrived
+    std::wstring Saved;  // where the last download saved it
     int Downloads = 0;
 
     PackageOffer Find(const InstalledPackage&) override { return Offer; }
     std::wstring Download(HWND, const std::wstring&) override {
         ++Downloads;
-        return File;
+        if (File.empty())
+            return {};
+        Saved = ScratchFolder(L"stand-in") + L"\\" + File.substr(File.find_last_of(L'\\') + 1);
+        return CopyFileW(File.c_str(), Saved.c_str(), FALSE) ? Saved : std::wstring();
     }
 };
 
@@ -81,7 +84,7 @@ TEST_F(StandInPackage, AnAgreedAndMatchingReleaseIsWhatTheOperationRunsFrom) {
             << Narrow(boxes.Boxes()[0].text);
         ASSERT_FALSE(m_installer.Calls().empty());
         EXPECT_EQ(m_installer.Calls().back().Call, L"Install");
-        EXPECT_EQ(m_installer.Calls().back().Target, m_source.File);
+        EXPECT_EQ(m_installer.Calls().back().Target, m_source.Saved);
         EXPECT_EQ(m_installer.Calls().back().CommandLine, std::optional<std::wstring>(c.CommandLine));
         EXPECT_NE(LogPaneText().find(L"downloaded from the website in place of the missing package"),
                   std::wstring::npos);
@@ -92,25 +95,40 @@ TEST_F(StandInPackage, AnAgreedAndMatchingReleaseIsWhatTheOperationRunsFrom) {
     OperationRequest request = Request(OperationCommand::Repair);
     EXPECT_EQ(RunOperation(request), 0u);
     EXPECT_TRUE(none.Boxes().empty());
-    EXPECT_EQ(m_installer.Calls().back().Target, m_source.File);
+    EXPECT_EQ(m_installer.Calls().back().Target, m_source.Saved);
 }
 
-TEST_F(StandInPackage, AnotherBuildOrAnUnsignedFileIsRefusedAndNothingRuns) {
+// Only the maker's own package of exactly the installed build stands in; what is not the maker's is
+// deleted, another build of the maker's is left where it is.
+TEST_F(StandInPackage, AnythingButTheMakersPackageOfThatBuildIsRefusedAndNothingRuns) {
     m_source.Offer.Url = kUrl;
-    struct Case {
+    const struct {
         const wchar_t* File;
         const wchar_t* Reason;
+        bool Deleted;
+        const wchar_t* InstalledPackageCode;  // null: as Windows Installer recorded it
+    } cases[] = {
+        {L"velonar64-5.30.2-rebuilt-signed.msi", L"it is another build of this release", false, nullptr},
+        {L"velonar64-5.30.2-signed.msi", L"its package code is unknown", false, L""},
+        {L"velonar64-5.30.2-foreign.msi", L"it is signed by \"Mallory\", not by Corrabel, the maker of Velonar", true,
+         nullptr},
+        {L"velonar64-5.30.2.msi", L"its signature does not verify (The file is not signed.)", true, nullptr},
     };
-    for (const Case& c : {Case{L"velonar64-5.30.2-rebuilt-signed.msi", L"it is another build of this release"},
-                          Case{L"velonar64-5.30.2.msi", L"its signature does not verify"},
-                          Case{L"velonar64-5.30.3.msi", L"its signature does not verify"}}) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.File));
         m_source.File = fixtures::Path(c.File);
         ScriptedMessageBoxes boxes({IDYES, IDOK});
         OperationRequest request = Request(OperationCommand::Repair);
-        EXPECT_EQ(RunOperation(request), std::nullopt) << Narrow(c.File);
+        if (c.InstalledPackageCode)
+            request.Package->PackageCode = c.InstalledPackageCode;
+        EXPECT_EQ(RunOperation(request), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
-        EXPECT_NE(boxes.Boxes()[1].text.find(c.Reason), std::wstring::npos) << Narrow(boxes.Boxes()[1].text);
-        EXPECT_NE(boxes.Boxes()[1].text.find(L"It was left in " + m_source.File), std::wstring::npos);
+        const std::wstring& text = boxes.Boxes()[1].text;
+        EXPECT_NE(text.find(c.Reason), std::wstring::npos) << Narrow(text);
+        EXPECT_NE(text.find(c.Deleted ? L"It has been deleted." : L"It was left in " + m_source.Saved + L"."),
+                  std::wstring::npos)
+            << Narrow(text);
+        EXPECT_EQ(GetFileAttributesW(m_source.Saved.c_str()) == INVALID_FILE_ATTRIBUTES, c.Deleted);
         EXPECT_TRUE(m_installer.Calls().empty());
     }
     // A download that did not arrive runs nothing either.

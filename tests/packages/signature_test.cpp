@@ -208,3 +208,31 @@ TEST(VerifySignatureOnFiles, UnknownFormatAndMissingFileGiveTheirCodes) {
     EXPECT_FALSE(VerifySignature(fixtures::Path(L"no-such-file.exe"), text));
     EXPECT_EQ(L"Verify digital signature result code: 0x2.", text);
 }
+
+// Who signed a package is read from the verified trust state, through the file held open.
+TEST(CheckFileSignature, NamesTheSigningOrganisationOfAVerifiedFile) {
+    const struct {
+        const wchar_t* File;
+        bool Verified;
+        const wchar_t* Publisher;
+    } cases[] = {
+        {L"velonar64-5.46-signed.msi", true, L"Corrabel"},
+        {L"velonar64-5.46-foreign.msi", true, L"Mallory"},
+        {L"sample-two-organisations.exe", true, L"Mallory, Corrabel"},
+        {L"velonar64-5.46.msi", false, L""},
+        {L"sample-tampered.exe", false, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.File, c.File + wcslen(c.File)));
+        const std::wstring path = fixtures::Path(c.File);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const SignatureCheck check = CheckFileSignature(file, path);
+        CloseHandle(file);
+        EXPECT_EQ(check.Verified, c.Verified);
+        EXPECT_EQ(check.Publisher, c.Publisher);
+        std::wstring text;
+        VerifySignature(path, text);
+        EXPECT_EQ(check.Text, text);
+    }
+}
