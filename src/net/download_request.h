@@ -30,6 +30,7 @@ inline constexpr char kStepClose[] = "CloseHandle";
 inline constexpr char kStepLength[] = "Content-Length";  // the body ended before its announced length
 inline constexpr char kStepRange[] = "Content-Range";    // a part that does not continue the partial file
 inline constexpr char kStepRename[] = "MoveFileEx";      // the whole file could not take its final name
+inline constexpr char kStepSecurity[] = "Security";      // refused for the connection's security (a redirect to http)
 
 // Bytes a page held in memory may have; a longer one is refused with ERROR_FILE_TOO_LARGE.
 inline constexpr unsigned long long kMaxPageBytes = 4ull << 20;

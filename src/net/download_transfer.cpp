@@ -245,6 +245,11 @@ void CTransfer::Process(const INTERNET_ASYNC_RESULT* result) {
 // False when the download ended here (refused answer, page too long, partial file of no use).
 bool CTransfer::ReadHeaders(DownloadRequest& request) {
     HINTERNET handle = m_handle.load();
+    if (RedirectedToPlainHttp(handle, request.Url)) {
+        RecordDownloadError(request, ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, kStepSecurity);
+        Finish();
+        return false;
+    }
     DWORD status = 0;
     DWORD size = sizeof(status);
     request.HttpStatus =

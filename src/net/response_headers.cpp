@@ -45,3 +45,14 @@ bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsi
     total = c;
     return true;
 }
+
+bool RedirectedToPlainHttp(HINTERNET request, const std::wstring& requestedUrl) {
+    if (_wcsnicmp(requestedUrl.c_str(), L"https://", 8) != 0)
+        return false;
+    wchar_t url[INTERNET_MAX_URL_LENGTH] = L"";
+    DWORD size = sizeof(url);
+    // An address that cannot be read is taken as the worst case.
+    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, url, &size))
+        return true;
+    return _wcsnicmp(url, L"https://", 8) != 0;
+}

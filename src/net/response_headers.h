@@ -17,3 +17,7 @@ std::string ResponseValidator(HINTERNET request);
 // "bytes <first>-<last>/<total>" with first <= last < total; false for anything else.
 bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsigned long long& last,
                        unsigned long long& total);
+
+// True when a request for an https:// address ended up, through redirects, at a plain http:// one,
+// where anyone on the way could have changed the answer.
+bool RedirectedToPlainHttp(HINTERNET request, const std::wstring& requestedUrl);

@@ -18,6 +18,7 @@
 #include "win/handles.h"
 #include "win/message_pump.h"
 #include "win/program.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ bool SelectedReleaseUrl(HWND list, const std::vector<std::wstring>& links, std::
     if (!DownloadFileName(url, name)) {
         // "packages/..%5Cx.msi" would be saved outside the download folder, "VERSION.dll" loaded by the
         // next program started from it.
-        AddLogLine((L"Cannot download " + url + L": the link does not name a package").c_str());
+        AddLogLine((L"Cannot download " + ShownText(url) + L": the link does not name a package").c_str());
         return false;
     }
     return true;
@@ -50,7 +51,8 @@ std::wstring Sentence(std::wstring text) {
 }
 
 // Says once what became of a download that did not bring the whole file.
-void ReportFailure(const std::wstring& url, const std::wstring& file, const DownloadResult& result) {
+void ReportFailure(const std::wstring& link, const std::wstring& file, const DownloadResult& result) {
+    const std::wstring url = ShownText(link);
     if (result.ErrorCode == 0) {
         wchar_t text[48];
         swprintf(text, 48, L"HTTP Status = %d", static_cast<int>(result.HttpStatus));
@@ -61,6 +63,8 @@ void ReportFailure(const std::wstring& url, const std::wstring& file, const Down
     const std::string step = result.ErrorStep;
     if (step == kStepRename) {
         ShowMessage(file, reason, MB_ICONERROR);
+    } else if (step == kStepSecurity) {
+        ShowMessage(url, L"The download was refused: " + reason + L" Nothing was saved.", MB_ICONERROR);
     } else if (step == kStepRange) {
         ShowMessage(url,
                     L"The server's answer does not continue the part already downloaded, which was deleted. " +
@@ -162,5 +166,5 @@ void DownloadAndInstall(HWND owner, HWND list, const std::vector<std::wstring>& 
     std::wstring url;
     std::wstring saved;
     if (SelectedReleaseUrl(list, links, url) && DownloadPackage(url, saved))
-        InstallPackage(owner, saved, installed);
+        InstallPackage(owner, saved, installed, PackageOrigin::Website);
 }

@@ -36,6 +36,28 @@ bool FormatFromTable(DWORD flags, HMODULE module, DWORD code, std::wstring& text
     return true;
 }
 
+// WinINet's security failures in plain words: its own table words them for programmers, and Wine's
+// has none of them.
+struct SecurityText {
+    DWORD Code;
+    const wchar_t* Text;
+};
+constexpr SecurityText kSecurityTexts[] = {
+    {ERROR_INTERNET_SEC_CERT_DATE_INVALID, L"The website's certificate has expired or is not valid yet."},
+    {ERROR_INTERNET_SEC_CERT_CN_INVALID, L"The website's certificate was issued for another name than the website's."},
+    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR,
+     L"The website sent the request on from its secure address to an address that is not secure (http)."},
+    {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED, L"The website asks for a certificate of this PC's user."},
+    {ERROR_INTERNET_INVALID_CA,
+     L"The website's certificate was not issued by a certificate authority that this PC trusts."},
+    {ERROR_INTERNET_SEC_CERT_ERRORS, L"The website's certificate is not valid."},
+    {ERROR_INTERNET_SEC_CERT_NO_REV, L"Whether the website's certificate has been revoked could not be checked."},
+    {ERROR_INTERNET_SEC_CERT_REV_FAILED, L"Whether the website's certificate has been revoked could not be checked."},
+    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, L"No secure connection to the website could be made."},
+    {ERROR_INTERNET_SEC_INVALID_CERT, L"The website's certificate is not valid."},
+    {ERROR_INTERNET_SEC_CERT_REVOKED, L"The website's certificate has been revoked."},
+};
+
 std::wstring NumericErrorText(DWORD code) {
     wchar_t text[64];
     if (code < 65536)
@@ -52,6 +74,10 @@ template <typename Extended>
 std::wstring ErrorText(DWORD code, Extended&& extended) {
     if (code == ERROR_INTERNET_EXTENDED_ERROR)
         return extended();
+    for (const SecurityText& security : kSecurityTexts) {
+        if (security.Code == code)
+            return security.Text;
+    }
     std::wstring found;
     bool known = false;
     if (zid::UniqueModule winInet = LoadWinInetMessages())

@@ -8,6 +8,7 @@
 #include <msi.h>
 
 #include "e2e/driver.h"
+#include "e2e/website_program.h"
 #include "fixtures/fixture_files.h"
 #include "resource.h"
 #include "support/launch_recorder.h"
@@ -15,56 +16,8 @@
 #include "support/website.h"
 #include "win/handles.h"
 
-namespace {
-
-constexpr wchar_t kProgress[] = L"Velonar Download";
-
-// The program against the website in these modes, once its VN Website page has read the catalogue;
-// closed at the end.
-struct WebsiteProgram {
-    explicit WebsiteProgram(const std::wstring& modes)
-        : Website(L"ZIDEZUREZIV_WEBSITE", WebsiteBase(modes).c_str()), Program(L"") {
-        Main = Program.WaitForDialog(L"ZIDezureziv");
-        Page = Main ? FindPage(Main, IDC_BUILD64) : nullptr;
-        List = GetDlgItem(Page, IDC_LIST1);
-        Loaded = Page && WaitUntil([&] {
-                     return ListView_GetItemCount(List) >= 7 && IsWindowEnabled(GetDlgItem(Page, IDC_REFRESH));
-                 });
-        const bool is64 = SendDlgItemMessageW(Page, IDC_BUILD64, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        File = is64 ? L"velonar64-5.46-signed.msi" : L"velonar32-5.46-signed.msi";  // the first row's
-        PWSTR downloads = nullptr;
-        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &downloads)))
-            Saved = std::wstring(downloads) + L"\\" + File;
-        CoTaskMemFree(downloads);
-        DeleteFileW(Saved.c_str());
-    }
-    ~WebsiteProgram() {
-        ClickButton(Main, IDCANCEL);
-        Program.WaitForExit(5000);
-        DeleteFileW(Saved.c_str());
-    }
-    // Selects the first row and clicks Download && Install; the progress dialog, or null.
-    HWND DownloadFirstRow() {
-        SelectListRow(Program.Process(), List, 0);
-        ClickButton(Page, IDC_DOWNLOAD_INSTALL);
-        return Program.WaitForDialog(kProgress);
-    }
-    bool Done(HWND progress) const {
-        return WaitUntil([&] { return !IsWindow(progress) && IsWindowEnabled(Main); });
-    }
-
-    EnvironmentOverride Website;
-    CLaunchRecorder Recorder;  // the installer log opened after an install
-    CProgram Program;
-    HWND Main, Page, List;
-    bool Loaded;
-    std::wstring File, Saved;
-};
-
-}  // namespace
-
 TEST(DownloadAndInstall, SavesTheSelectedReleaseAndInstallsIt) {
-    WebsiteProgram run(L"slow=8192");
+    WebsiteProgram run(WebsiteBase(L"slow=8192"));
     ASSERT_TRUE(run.Loaded);
     const std::wstring product = fixtures::PackageInfo(run.File).productCode;
     zid::scope_exit uninstall([&] {
@@ -92,7 +45,7 @@ TEST(DownloadAndInstall, SavesTheSelectedReleaseAndInstallsIt) {
 }
 
 TEST(DownloadAndInstall, CancelLeavesNoFileAnEarlierFileAsItWasAndTheWindowUsable) {
-    WebsiteProgram run(L"slow=8192");
+    WebsiteProgram run(WebsiteBase(L"slow=8192"));
     ASSERT_TRUE(run.Loaded);
     ASSERT_TRUE(WriteFileBytes(run.Saved, "an earlier download"));
     HWND progress = run.DownloadFirstRow();
@@ -110,7 +63,7 @@ TEST(DownloadAndInstall, CancelLeavesNoFileAnEarlierFileAsItWasAndTheWindowUsabl
 }
 
 TEST(DownloadAndInstall, WithoutASelectedRowNothingIsDownloaded) {
-    WebsiteProgram run(L"ok");
+    WebsiteProgram run(WebsiteBase(L"ok"));
     ASSERT_TRUE(run.Loaded);
     ClickButton(run.Page, IDC_DOWNLOAD_INSTALL);
     wchar_t log[256] = L"";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/dialog_watcher.h"
+
 // The program's path in Windows form (the build folder seen through Wine's Z: drive).
 std::wstring ProgramPath();
 
@@ -63,9 +65,6 @@ void SelectListRow(HANDLE process, HWND list, int row);
 // Double-clicks one row of a list view in another process with the mouse messages a user's
 // double click sends.
 void DoubleClickListRow(HANDLE process, HWND list, int row);
-
-// The file name typed into a standard open-file dialog and the dialog confirmed.
-void ChooseFile(HWND openDialog, const std::wstring& path);
 
 // The page of the main window that holds control id, or null.
 HWND FindPage(HWND main, int id);

@@ -57,3 +57,20 @@ bool CDialogWatcher::Seen() {
         m_thread.join();
     return m_seen;
 }
+
+void ChooseFile(HWND openDialog, const std::wstring& path) {
+    // The old-style dialog has the edit edt1; the Explorer-style one an edit inside the combo box cmb13.
+    constexpr int kOldStyleEdit = 1152;
+    constexpr int kExplorerCombo = 1148;
+    HWND edit = GetDlgItem(openDialog, kOldStyleEdit);
+    if (!edit) {
+        HWND combo = GetDlgItem(openDialog, kExplorerCombo);
+        edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        for (HWND inner = FindWindowExW(combo, nullptr, nullptr, nullptr); !edit && inner;
+             inner = FindWindowExW(combo, inner, nullptr, nullptr))
+            edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
+    }
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(openDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(openDialog, IDOK)));
+}

@@ -32,3 +32,6 @@ HWND FindProcessWindow(const std::wstring& caption, DWORD processId = 0);
 // Clicks a button of a dialog in any thread or process (radio buttons take the check, push buttons
 // send their command), without waiting.
 void PressButton(HWND dialog, int id);
+
+// Types a file name into a standard open-file dialog (of any process) and confirms it.
+void ChooseFile(HWND openDialog, const std::wstring& path);

@@ -8,6 +8,14 @@
 // website's modes ("ok", "noclen,slow", ...). Empty when the website is not running.
 std::wstring WebsiteBase(const std::wstring& modes);
 
+// "https://localhost:PORT/<modes>/": the same website over HTTPS, with a certificate of the test
+// authority (tls-ca.pem), which the first call adds to the test prefix's trusted roots. Empty when
+// the website is not running.
+std::wstring SecureWebsiteBase(const std::wstring& modes);
+
+// As SecureWebsiteBase, on the listener whose certificate comes from an authority nobody trusts.
+std::wstring UntrustedWebsiteBase(const std::wstring& modes);
+
 // The request log so far, one "<path> <status> <bytes>" per answered request.
 std::vector<std::string> WebsiteRequests();
 

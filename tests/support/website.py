@@ -33,6 +33,14 @@ Options (serve and start):
                         default 600, 0 = never. Keeps an interrupted test run from leaving a
                         server behind.
   --parent PID          stop when process PID is gone (checked every second)
+  --tls DIR             also serve HTTPS, on two more ports: DIR holds the fixtures' tls-ca.pem/.key
+                        and tls-untrusted-ca.pem/.key. At start the server makes a certificate for
+                        DNS name "localhost" from each authority, each with a revocation list at
+                        http://127.0.0.1:PORT/crl/<authority>.crl (served here, empty), and writes
+                        "<trusted port> <untrusted port>" to <port-file>.tls. Both answer exactly as
+                        the plain port does. (Wine's WinINet checks revocation: without a list to
+                        fetch, every certificate fails; and it checks the host name against the DNS
+                        names only, so the HTTPS addresses use "localhost".)
   --request-log FILE    append one line per request, flushed at once:
                         "<path> <status> <bytes of body sent>", <path> as in the request line
                         (still percent-encoded, query included). A line is written when its
@@ -54,6 +62,7 @@ An unknown or malformed mode word answers 400 (so a typo is caught), whatever th
   packages/<name>             the file <name> from --root (404 if absent or not a plain name),
                               application/octet-stream; sent with sendfile unless a mode
                               changes the pacing
+  crl/<authority>.crl         the (empty) revocation list of a --tls authority, DER
   bytes/<N>, bytes/<N>.msi    N bytes, byte i = (i * 7 + 3) & 0xFF (so 03 0a 11 18 ...; the
                               pattern repeats every 256 bytes), application/octet-stream;
                               bytes/0 is an empty body
@@ -118,6 +127,12 @@ Modes
   norange          Range and If-Range are ignored: always the whole body with 200
   rebuilt          archive rows of the built-in catalogue link to "<stem>-rebuilt-signed.msi" where
                    that file exists (the same release built again: another package code)
+  foreign          package links of the current release and the archive point to "<stem>-foreign.msi"
+                   where that file exists (the same package signed by another publisher)
+  unsigned         package links point to the unsigned original: "<stem>.msi" for "<stem>-signed.msi"
+  tohttp           packages/<name> answers 302 to the same package on the plain http port
+                   (http://127.0.0.1:PORT/<the other modes>/packages/<name>): a redirect from
+                   HTTPS down to HTTP
   rows=<N>         the archive has N rows per build (0 <= N <= 100000) instead of the
                    catalogue's: row i (from 0) is version 4.<i // 100>.<i % 100>, dated
                    2026-09-30 minus i days, note "", linking to packages/velonar32-5.45.msi and
@@ -167,12 +182,15 @@ import json
 import os
 import re
 import select
+import shutil
 import signal
 import socket
 import socketserver
+import ssl
 import struct
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import urllib.parse
@@ -225,7 +243,8 @@ ROWS_FILE64 = "velonar64-5.45.msi"
 
 SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "404-package",
                 "noclen", "empty-download", "empty-archive", "reset", "slow", "missing64",
-                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange", "rebuilt"}
+                "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange", "rebuilt",
+                "foreign", "unsigned", "tohttp"}
 
 
 # ----------------------------------------------------------------------------------------------
@@ -291,7 +310,19 @@ def esc(text):
     return html.escape(text, quote=True)
 
 
-def download_page(catalogue, modes):
+def package_link(name, modes, root):
+    """The file a package link names in these modes: the foreign or the unsigned copy instead."""
+    if not name.endswith(".msi"):
+        return name
+    stem = name[:-len("-signed.msi")] if name.endswith("-signed.msi") else name[:-4]
+    if "unsigned" in modes:
+        return stem + ".msi"
+    if "foreign" in modes and root and os.path.isfile(os.path.join(root, stem + "-foreign.msi")):
+        return stem + "-foreign.msi"
+    return name
+
+
+def download_page(catalogue, modes, root=None):
     current = catalogue["current"]
     version = esc(current["version"])
     released = "2026-1-5" if "shortdate" in modes else esc(current["date"])
@@ -310,10 +341,10 @@ def download_page(catalogue, modes):
         '<div class="top"><a href="index.htm">Velonar</a></div>\n'
         '<div id="content">\n<h1>Download Velonar</h1>\n'
         '<p>Velonar runs on Windows&nbsp;10 and later.</p>\n',
-        section("32", current["file32"]),
+        section("32", package_link(current["file32"], modes, root)),
     ]
     if "missing64" not in modes:
-        parts.append(section("64", current["file64"]))
+        parts.append(section("64", package_link(current["file64"], modes, root)))
     parts.append(
         '<p>Older releases are kept in the <a href="Archive.htm">archive</a>.</p>\n'
         '</div>\n<div class="foot">&copy; Corrabel &amp; friends &middot; '
@@ -343,7 +374,7 @@ def archive_rows(catalogue, modes, root, bits):
                     if os.path.isfile(os.path.join(root, name[:-4] + suffix)):
                         name = name[:-4] + suffix
                         break
-            rows.append(("packages/" + name, entry["version"], entry["date"],
+            rows.append(("packages/" + package_link(name, modes, root), entry["version"], entry["date"],
                          entry.get("note") or ""))
     return rows
 
@@ -426,12 +457,10 @@ def read_body(body, offset, count, handle):
 # Server
 
 
-class WebsiteServer(ThreadingHTTPServer):
-    daemon_threads = True
-    request_queue_size = 128
+class SiteState:
+    """What every listener of one website shares: the catalogue, the counts and the request log."""
 
-    def __init__(self, address, options):
-        self.options = options
+    def __init__(self, options):
         self.root = options.root
         self.catalogue = load_catalogue(options.catalogue)
         self.lock = threading.Lock()
@@ -440,6 +469,20 @@ class WebsiteServer(ThreadingHTTPServer):
         self.tokens = {}
         self.request_log = open(options.request_log, "a", encoding="utf-8") \
             if options.request_log else None
+        self.http_port = None
+        self.crls = {}  # authority name -> DER revocation list
+
+
+class WebsiteServer(ThreadingHTTPServer):
+    daemon_threads = True
+    request_queue_size = 128
+
+    def __init__(self, address, options, state=None, tls=None):
+        self.options = options
+        self.state = state or SiteState(options)
+        self.root = self.state.root
+        self.catalogue = self.state.catalogue
+        self.tls = tls  # an ssl.SSLContext for an HTTPS listener
         super().__init__(address, Handler)
 
     def server_bind(self):
@@ -447,30 +490,40 @@ class WebsiteServer(ThreadingHTTPServer):
         socketserver.TCPServer.server_bind(self)
         self.server_name, self.server_port = self.server_address[:2]
 
+    def handle_error(self, request, client_address):
+        # A client that refuses the certificate hangs up in the handshake: that is what some tests do.
+        if isinstance(sys.exc_info()[1], (ssl.SSLError, ConnectionError, socket.timeout)):
+            return
+        super().handle_error(request, client_address)
+
     def begin_request(self):
-        with self.lock:
-            self.active += 1
-            self.last_activity = time.monotonic()
+        state = self.state
+        with state.lock:
+            state.active += 1
+            state.last_activity = time.monotonic()
 
     def end_request(self, path, status, sent):
-        with self.lock:
-            self.active -= 1
-            self.last_activity = time.monotonic()
-            if self.request_log:
-                self.request_log.write("%s %d %d\n" % (path, status, sent))
-                self.request_log.flush()
+        state = self.state
+        with state.lock:
+            state.active -= 1
+            state.last_activity = time.monotonic()
+            if state.request_log:
+                state.request_log.write("%s %d %d\n" % (path, status, sent))
+                state.request_log.flush()
 
     def count_token(self, token, path):
         """How many bodies were answered before for token and path (cutonce)."""
-        with self.lock:
+        state = self.state
+        with state.lock:
             key = (token, path)
-            count = self.tokens.get(key, 0)
-            self.tokens[key] = count + 1
+            count = state.tokens.get(key, 0)
+            state.tokens[key] = count + 1
             return count
 
     def idle_for(self):
-        with self.lock:
-            return 0.0 if self.active else time.monotonic() - self.last_activity
+        state = self.state
+        with state.lock:
+            return 0.0 if state.active else time.monotonic() - state.last_activity
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -478,8 +531,15 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "VelonarTestSite/1.0"
 
     def setup(self):
+        # The handshake runs here, in the request's own thread: a client that never finishes it holds
+        # up nobody else.
+        if self.server.tls:
+            self.request.settimeout(30)
+            self.request = self.server.tls.wrap_socket(self.request, server_side=True)
+            self.request.settimeout(None)
         super().setup()
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
 
     def log_message(self, format, *args):
         sys.stderr.write("%s %s\n" % (self.log_date_time_string(), format % args))
@@ -503,6 +563,10 @@ class Handler(BaseHTTPRequestHandler):
             return 200, "application/octet-stream", Body(len(data), data=data), None
         if not raw.startswith("/"):
             return self.error(404, None)
+        crl = re.match(r"/crl/([A-Za-z0-9-]+)\.crl\Z", raw)
+        if crl and crl.group(1) in self.server.state.crls:
+            data = self.server.state.crls[crl.group(1)]
+            return 200, "application/pkix-crl", Body(len(data), data=data), None
         segment, slash, rest = raw[1:].partition("/")
         try:
             modes = Modes(urllib.parse.unquote(segment, errors="replace"))
@@ -511,11 +575,18 @@ class Handler(BaseHTTPRequestHandler):
         if not slash:
             return self.error(404, modes)
         if rest == "Download.htm":
-            return self.page(modes, "download", lambda: download_page(self.server.catalogue, modes))
+            return self.page(modes, "download", lambda: download_page(self.server.catalogue, modes, self.server.root))
         if rest == "Archive.htm":
             return self.page(modes, "archive",
                              lambda: archive_page(self.server.catalogue, modes, self.server.root))
         if rest.startswith("packages/"):
+            if "tohttp" in modes:
+                others = ",".join(sorted(modes.words - {"tohttp"})) or "ok"
+                target = "http://127.0.0.1:%d/%s/%s" % (self.server.state.http_port, others, rest)
+                data = status_page(302, "Found")
+                body = Body(len(data), data=data)
+                body.location = target
+                return 302, "text/html; charset=utf-8", body, modes
             if "404-package" in modes:
                 data = status_page(404, "Not Found " + "." * 300000)
                 return 404, "text/html; charset=utf-8", Body(len(data), data=data), modes
@@ -578,6 +649,8 @@ class Handler(BaseHTTPRequestHandler):
                 status, offset, length = self.ranged(body, words)
             self.send_response(status)
             self.send_header("Content-Type", ctype)
+            if getattr(body, "location", None):
+                self.send_header("Location", body.location)
             if body.etag:
                 self.send_header("ETag", body.etag)
                 self.send_header("Last-Modified", self.date_time_string(body.modified))
@@ -684,6 +757,72 @@ class Handler(BaseHTTPRequestHandler):
 
 
 # ----------------------------------------------------------------------------------------------
+# HTTPS
+
+TLS_AUTHORITIES = ("tls-ca", "tls-untrusted-ca")  # the trusted listener's, then the untrusted one's
+SERVER_EXTENSIONS = """[server]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = DNS:localhost
+crlDistributionPoints = URI:%s
+[ca]
+default_ca = own
+[own]
+database = %s
+crlnumber = %s
+default_md = sha256
+default_crl_days = 30
+"""
+
+
+def openssl(*args):
+    result = subprocess.run(["openssl"] + list(args), stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        raise ValueError("openssl %s failed: %s" % (args[0], result.stdout.decode(errors="replace")))
+
+
+def make_tls_context(tls_dir, authority, http_port, work):
+    """(SSLContext for localhost, DER revocation list) from one authority of tls_dir."""
+    ca_cert = os.path.join(tls_dir, authority + ".pem")
+    ca_key = os.path.join(tls_dir, authority + ".key")
+    folder = os.path.join(work, authority)
+    os.makedirs(folder)
+    index, number = os.path.join(folder, "index.txt"), os.path.join(folder, "crlnumber")
+    open(index, "w").close()
+    with open(number, "w") as f:
+        f.write("01\n")
+    config = os.path.join(folder, "openssl.cnf")
+    with open(config, "w") as f:
+        f.write(SERVER_EXTENSIONS % ("http://127.0.0.1:%d/crl/%s.crl" % (http_port, authority), index, number))
+    key, csr, cert = (os.path.join(folder, name) for name in ("server.key", "server.csr", "server.pem"))
+    crl_pem, crl_der = os.path.join(folder, "crl.pem"), os.path.join(folder, "crl.der")
+    openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
+    openssl("x509", "-req", "-in", csr, "-CA", ca_cert, "-CAkey", ca_key, "-set_serial", str(int(time.time())),
+            "-days", "30", "-sha256", "-extfile", config, "-extensions", "server", "-out", cert)
+    openssl("ca", "-gencrl", "-config", config, "-keyfile", ca_key, "-cert", ca_cert, "-out", crl_pem)
+    openssl("crl", "-in", crl_pem, "-outform", "DER", "-out", crl_der)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    with open(crl_der, "rb") as f:
+        return context, f.read()
+
+
+def start_tls_listeners(options, primary):
+    """The trusted and the untrusted HTTPS listener of the website, sharing primary's state."""
+    work = tempfile.mkdtemp(prefix="website-tls.")
+    try:
+        servers = []
+        for authority in TLS_AUTHORITIES:
+            context, crl = make_tls_context(options.tls, authority, primary.state.http_port, work)
+            primary.state.crls[authority] = crl
+            servers.append(WebsiteServer((options.host, 0), options, state=primary.state, tls=context))
+        return servers
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+# ----------------------------------------------------------------------------------------------
 # Process handling
 
 
@@ -742,7 +881,7 @@ def stop_server(port_file):
                     time.sleep(0.02)
         except ProcessLookupError:
             pass
-    for path in (port_file, pid_file):
+    for path in (port_file, pid_file, port_file + ".tls"):
         try:
             os.remove(path)
         except FileNotFoundError:
@@ -755,6 +894,8 @@ def serve(options):
         if options.root and not os.path.isdir(options.root):
             raise ValueError("--root %s is not a folder" % options.root)
         server = WebsiteServer((options.host, options.port), options)
+        server.state.http_port = server.server_address[1]
+        tls_servers = start_tls_listeners(options, server) if options.tls else []
     except Exception as e:
         if ready:
             ready.write("error: %s\n" % e)
@@ -766,6 +907,9 @@ def serve(options):
     if options.port_file:
         try:
             write_atomically(pid_file, "%d\n" % os.getpid())
+            if tls_servers:
+                write_atomically(options.port_file + ".tls", " ".join(
+                    str(tls.server_address[1]) for tls in tls_servers) + "\n")
             write_atomically(options.port_file, "%d\n" % port)
         except OSError as e:
             server.server_close()
@@ -784,7 +928,8 @@ def serve(options):
             stopping.set()
             sys.stderr.write("stopping: %s\n" % reason)
             sys.stderr.flush()
-            threading.Thread(target=server.shutdown, daemon=True).start()
+            for each in [server] + tls_servers:
+                threading.Thread(target=each.shutdown, daemon=True).start()
 
     def watch():
         while not stopping.wait(0.25 if options.idle_exit else 1.0):
@@ -800,14 +945,17 @@ def serve(options):
     if ready:
         ready.write("%d\n" % port)
         ready.close()
+    for tls in tls_servers:
+        threading.Thread(target=tls.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
     try:
         server.serve_forever(poll_interval=0.2)
     except KeyboardInterrupt:
         pass
     finally:
-        server.server_close()
+        for each in [server] + tls_servers:
+            each.server_close()
         if pid_file and read_pid(pid_file) == os.getpid():
-            for path in (options.port_file, pid_file):
+            for path in (options.port_file, pid_file, options.port_file + ".tls"):
                 try:
                     os.remove(path)
                 except FileNotFoundError:
@@ -820,7 +968,7 @@ def start(options):
     args = [sys.executable, os.path.abspath(__file__), "serve",
             "--host", options.host, "--port", str(options.port),
             "--idle-exit", repr(options.idle_exit), "--port-file", os.path.abspath(options.port_file)]
-    for name in ("root", "catalogue", "request_log"):
+    for name in ("root", "catalogue", "request_log", "tls"):
         value = getattr(options, name)
         if value:
             args += ["--" + name.replace("_", "-"), os.path.abspath(value)]
@@ -858,6 +1006,7 @@ def parse_args(argv):
         sub.add_argument("--idle-exit", type=float, default=DEFAULT_IDLE_EXIT)
         sub.add_argument("--parent", type=int)
         sub.add_argument("--request-log")
+        sub.add_argument("--tls")
         sub.add_argument("--port-file", required=port_file_required)
 
     serve_parser = commands.add_parser("serve", help="run in the foreground")
