@@ -21,15 +21,26 @@ bool CreateFolder(const std::wstring& folder) {
 }
 
 // base\Corrabel\Velonar, each folder created; folder is set only when both exist. Under a base that
-// every user can write to (shared), both must be folders no other user can have prepared: another
-// user could make them first, or make them junctions, and swap the package between download and
-// install.
+// every user can write to (shared), both are made private when they are made here, and must be
+// private when they were there already: another user could make them first, make them junctions, or
+// put files into them, and swap the package between download and install.
 bool AddProductFolders(std::wstring base, std::wstring& folder, bool shared) {
-    for (const wchar_t* part : {L"Corrabel", L"Velonar"}) {
+    const wchar_t* const parts[] = {L"Corrabel", L"Velonar"};
+    for (const wchar_t* part : parts) {
         if (!base.empty() && base.back() != L'\\')
             base += L'\\';
         base += part;
-        if (!CreateFolder(base) || (shared && !IsTrustedFolder(base)))
+        if (!shared) {
+            if (!CreateFolder(base))
+                return false;
+            continue;
+        }
+        const DWORD created = CreatePrivateFolder(base);
+        if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS)
+            return false;
+        // The parent only must not let anyone replace the folder below it.
+        const ACCESS_MASK forbidden = part == parts[1] ? kOthersMayNotFill : kOthersMayNotReplace;
+        if (!IsTrustedFolder(base) || !IsPrivateFolder(base, forbidden))
             return false;
     }
     folder = std::move(base);

@@ -14,8 +14,9 @@ bool AttachInDownloadFolder(DownloadRequest& request);
 // lacks SHGetKnownFolderPath (looked up at run time, as old systems do not have it).
 bool FindDownloadsFolder(std::wstring& folder);
 
-// <common application data>\Corrabel\Velonar, created as needed; false when either folder is a
-// reparse point or owned by anyone but this user, the Administrators or SYSTEM (IsTrustedFolder).
+// <common application data>\Corrabel\Velonar, created as needed, private (this user, SYSTEM and the
+// Administrators only); false when either folder is a reparse point, owned by anyone but those
+// (IsTrustedFolder), or lets anyone else put files into Velonar or replace it (IsPrivateFolder).
 bool FindCommonDataFolder(std::wstring& folder);
 
 // <temporary folder>\Corrabel\Velonar, created as needed.
