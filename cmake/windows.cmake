@@ -14,6 +14,9 @@ add_link_options(-static -static-libgcc -static-libstdc++ -fstack-protector-stro
                  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_link_options(-Wl,--high-entropy-va)
+else()
+  # The 32-bit program may use 4 GB of address space on 64-bit Windows, not 2.
+  add_link_options(-Wl,--large-address-aware)
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix --arch ${CMAKE_SYSTEM_PROCESSOR})
 

@@ -21,10 +21,14 @@
 #include "win/settings.h"
 #include "win/shell_open.h"
 #include "win/tool_tips.h"
+#include "win/untrusted_text.h"
 
 namespace {
 
-constexpr DWORD kOpenFileFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+// OFN_NOCHANGEDIR: the dialog leaves the process's current folder where it was, so nothing the
+// program finds by a relative name comes from the last folder the user browsed.
+constexpr DWORD kOpenFileFlags =
+    OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
 constexpr wchar_t kOpenFileFilter[] = L"Installer Packages (*.msi)\0*.msi\0All Files (*.*)\0*.*\0";
 constexpr DWORD kSplitButtonStyles = BS_SPLITBUTTON | BS_DEFSPLITBUTTON;
 constexpr int kToolTipControls[] = {IDC_LAUNCH, IDC_START_VN, IDC_START_VN64};
@@ -66,7 +70,7 @@ std::wstring LaunchPath(const std::wstring& installLocation) {
 
 DWORD CheckLaunchPath(const std::wstring& installLocation, std::wstring& reason) {
     if (!IsFullPath(installLocation)) {
-        reason = L"The installation folder of this package is not a full path: \"" + installLocation +
+        reason = L"The installation folder of this package is not a full path: \"" + ShownText(installLocation) +
                  L"\". Velonar is not started from it.";
         return ERROR_BAD_PATHNAME;
     }
@@ -276,16 +280,18 @@ void CThisPcPage::OnLaunch() {
     const std::wstring quoted = L"\"" + LaunchPath(package->InstallLocation) + L"\"";
     std::wstring reason;
     if (CheckLaunchPath(package->InstallLocation, reason) != ERROR_SUCCESS) {
-        ShowMessage(quoted, reason, MB_ICONERROR);
+        ShowMessage(ShownText(quoted), reason, MB_ICONERROR);
         return;
     }
     std::wstring commandLine = quoted;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        ReportLastError(quoted);
+    // Velonar starts in its own folder, not in ours (often Downloads): whatever it opens by a relative
+    // name comes from where it is installed.
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        package->InstallLocation.c_str(), &startup, &process)) {
+        ReportLastError(ShownText(quoted));
         return;
     }
     zid::UniqueHandle thread(process.hThread);

@@ -12,16 +12,26 @@
 namespace {
 
 // Hands a web address to the browser of a Wine system. Only tried under Wine: on Windows the
-// command does not exist, and the search for it would run any "winebrowser.exe" planted in the
-// program's or the current folder (often the Downloads folder).
+// command does not exist. Started by its full path in the system folder: a "winebrowser.exe"
+// planted in the program's or the current folder (often Downloads) never runs.
 bool StartWineBrowser(const std::wstring& address) {
     if (!Platform().Wine)
         return false;
-    std::wstring command = L"winebrowser " + address;
+    wchar_t folder[MAX_PATH] = L"";
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const std::wstring program = std::wstring(folder, length) + L"\\winebrowser.exe";
+    // One argument, whatever the address holds: a quote in it is its percent-encoding.
+    std::wstring argument;
+    for (wchar_t c : address)
+        argument += c == L'"' ? std::wstring(L"%22") : std::wstring(1, c);
+    std::wstring command = L"\"" + program + L"\" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     zid::UniqueHandle thread(process.hThread);
     zid::UniqueHandle child(process.hProcess);

@@ -15,6 +15,17 @@ SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories() {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
 }
 
+// DLLs that Windows' own code (common controls, themes, CryptoAPI, WinINet, Windows Installer, the
+// security and shell code they use) loads by bare name while the program runs.
+constexpr const wchar_t* kLoadedLaterByName[] = {
+    L"uxtheme.dll",  L"dwmapi.dll",   L"cryptbase.dll", L"cryptsp.dll",  L"rsaenh.dll",   L"bcrypt.dll",
+    L"ncrypt.dll",   L"ntmarta.dll",  L"profapi.dll",   L"propsys.dll",  L"sspicli.dll",  L"secur32.dll",
+    L"userenv.dll",  L"version.dll",  L"wtsapi32.dll",  L"iertutil.dll", L"urlmon.dll",   L"winhttp.dll",
+    L"dnsapi.dll",   L"iphlpapi.dll", L"mswsock.dll",   L"winnsi.dll",   L"rasapi32.dll", L"rasman.dll",
+    L"rtutils.dll",  L"srvcli.dll",   L"netutils.dll",  L"wintrust.dll", L"msasn1.dll",   L"gpapi.dll",
+    L"cryptnet.dll", L"schannel.dll", L"credui.dll",    L"msi.dll",      L"wininet.dll",  L"crypt32.dll",
+};
+
 bool HasSearchFlags() {
     static const bool has = FindSetDefaultDllDirectories() != nullptr;
     return has;
@@ -32,7 +43,8 @@ FARPROC WINAPI LoadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
     if (HMODULE module = LoadSystemLibrary(name))
         return reinterpret_cast<FARPROC>(module);
     const ULONG_PTR arguments[] = {reinterpret_cast<ULONG_PTR>(info)};
-    RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, arguments);
+    // Not continuable: a handler that went on would have the helper search by the bare name.
+    RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), EXCEPTION_NONCONTINUABLE, 1, arguments);
     return nullptr;
 }
 
@@ -43,10 +55,18 @@ FARPROC WINAPI LoadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
 PfnDliHook __pfnDliNotifyHook2 = LoadDelayedLibrary;
 
 void RestrictDllSearch() {
+    // Both: SetDllDirectoryW(L"") takes the current folder out of every search that is not restricted
+    // otherwise, also of LoadLibrary calls with flags of their own.
     if (SetDefaultDllDirectoriesFn setDefault = FindSetDefaultDllDirectories())
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    else
-        SetDllDirectoryW(L"");
+    SetDllDirectoryW(L"");
+    if (HasSearchFlags())
+        return;
+    // Without the search flags (Windows 7 before KB2533623) Windows' own DLLs still look for the DLLs
+    // they load by bare name in the program's folder first. Loaded from System32 now, they are found
+    // by name later: a planted copy of these is never reached.
+    for (const wchar_t* name : kLoadedLaterByName)
+        LoadSystemLibrary(name);
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name, DWORD flags) {

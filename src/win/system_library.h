@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
-// Restricts the process's DLL search to System32 (SetDefaultDllDirectories where the system has
-// it, else SetDllDirectoryW(L"") to drop the current folder). The first thing the program does.
+// Restricts the process's DLL search to System32: SetDefaultDllDirectories where the system has it,
+// and SetDllDirectoryW(L"") to drop the current folder in any case; where the first is missing, the
+// DLLs that Windows' own code loads later by bare name are loaded from System32 at once, so that the
+// later loads find them. The first thing the program does.
 void RestrictDllSearch();
 
 // Loads Windows' own DLL name (a bare file name) by its full path in System32 with flags (its

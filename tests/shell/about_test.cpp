@@ -47,6 +47,6 @@ TEST_F(AboutBox, LinkOpensTheWebsiteThroughTheBrowser) {
     // Other notifications of the link open nothing.
     NMHDR other{GetDlgItem(dialog, IDC_WEBSITE_LINK), IDC_WEBSITE_LINK, static_cast<UINT>(NM_SETFOCUS)};
     SendMessageW(dialog, WM_NOTIFY, IDC_WEBSITE_LINK, reinterpret_cast<LPARAM>(&other));
-    EXPECT_EQ(recorder.WaitForLaunches(2), (std::vector<std::wstring>{L"winebrowser http://127.0.0.1:9/zid/",
-                                                                      L"winebrowser http://127.0.0.1:9/zid/"}));
+    EXPECT_EQ(recorder.WaitForLaunches(2),
+              std::vector<std::wstring>(2, CLaunchRecorder::WineBrowserLaunch(L"http://127.0.0.1:9/zid/")));
 }

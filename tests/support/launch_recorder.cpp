@@ -79,8 +79,12 @@ std::wstring CLaunchRecorder::RecorderPath() {
 
 CLaunchRecorder::CLaunchRecorder() : m_folder(ScratchFolder(L"launches")), m_file(m_folder + L"\\launched.txt") {
     SetEnvironmentVariableW(L"ZID_RECORD_FILE", m_file.c_str());
-    // The program looks for "winebrowser" in its own folder, then in the current one.
-    CopyFileW(RecorderPath().c_str(), (m_folder + L"\\winebrowser.exe").c_str(), FALSE);
+    // The program starts the system's "winebrowser": the recorder takes its place in the test prefix
+    // (a copy of Wine's own stays beside it, put back at the end).
+    const std::wstring browser = WineBrowserPath();
+    if (GetFileAttributesW((browser + L".zid-saved").c_str()) == INVALID_FILE_ATTRIBUTES)
+        CopyFileW(browser.c_str(), (browser + L".zid-saved").c_str(), TRUE);
+    CopyFileW(RecorderPath().c_str(), browser.c_str(), FALSE);
     wchar_t current[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, current);
     m_previousFolder = current;
@@ -117,6 +121,19 @@ CLaunchRecorder::~CLaunchRecorder() {
     SetDefault(CommandKey(m_textClass), m_previousTextCommand);
     SetCurrentDirectoryW(m_previousFolder.c_str());
     SetEnvironmentVariableW(L"ZID_RECORD_FILE", nullptr);
+    const std::wstring browser = WineBrowserPath();
+    if (CopyFileW((browser + L".zid-saved").c_str(), browser.c_str(), FALSE))
+        DeleteFileW((browser + L".zid-saved").c_str());
+}
+
+std::wstring CLaunchRecorder::WineBrowserPath() {
+    wchar_t folder[MAX_PATH] = L"";
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\winebrowser.exe";
+}
+
+std::wstring CLaunchRecorder::WineBrowserLaunch(const std::wstring& address) {
+    return L"\"" + WineBrowserPath() + L"\" \"" + address + L"\"";
 }
 
 std::vector<std::wstring> CLaunchRecorder::WaitForLaunches(size_t count) const {

@@ -1,7 +1,7 @@
-// Points this prefix's "winebrowser" command and the shell associations of http, https, text files
-// and the test extension ".zidtest" at tests/record_launch.exe, and reads back what was launched
-// (by this process or by programs it starts, which inherit the record file's name).
-// The prefix's own associations are restored when the recorder ends.
+// Puts the recorder in the place of this prefix's "winebrowser" program and points the shell associations of http,
+// https, text files and the test extension ".zidtest" at tests/record_launch.exe, and reads back what was launched (by
+// this process or by programs it starts, which inherit the record file's name). The prefix's own associations are
+// restored when the recorder ends.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +25,10 @@ public:
 
     // The recorder's own path, as it appears in the association commands.
     static std::wstring RecorderPath();
+    // The system's winebrowser.exe (the recorder while one lives), and the command line that a
+    // program hands address to it with.
+    static std::wstring WineBrowserPath();
+    static std::wstring WineBrowserLaunch(const std::wstring& address);
 
 private:
     std::wstring m_folder;

@@ -211,15 +211,18 @@ TEST_F(ThisPcPage, RepairWithoutASelectedRowOnlySaysSo) {
     EXPECT_TRUE(LogPaneText().ends_with(L" Cannot repair\r\n"));
 }
 
+// Started quoted and in its own folder, not in the program's current one (often Downloads).
 TEST_F(ThisPcPage, LaunchStartsTheInstalledProgramQuotedAndReportsAMissingOne) {
     CLaunchRecorder recorder;
-    CopyFileW(CLaunchRecorder::RecorderPath().c_str(), (recorder.Folder() + L"\\Velonar.exe").c_str(), FALSE);
-    auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, recorder.Folder());
+    EnvironmentOverride inFolder(L"ZID_RECORD_CURRENT_FOLDER", L"1");
+    const std::wstring installed = ScratchFolder(L"installed");
+    CopyFileW(CLaunchRecorder::RecorderPath().c_str(), (installed + L"\\Velonar.exe").c_str(), FALSE);
+    auto entry = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, installed);
     Create();
     Command(IDC_LAUNCH);
     const std::vector<std::wstring> launches = recorder.WaitForLaunches(1);
     ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0], L"\"" + recorder.Folder() + L"\\Velonar.exe\"");
+    EXPECT_EQ(launches[0], L"\"" + installed + L"\\Velonar.exe\" (in " + installed + L")");
 
     auto missing = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000, L"Z:\\no\\such folder\\");
     Command(IDC_REFRESH);
@@ -279,6 +282,24 @@ TEST_F(ThisPcPage, CancelledOpenFileDialogOnlyClearsTheLogPane) {
     EXPECT_TRUE(watcher.Seen());
     EXPECT_TRUE(LogPaneText().empty());
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// The dialog leaves the current folder where it was: nothing the program finds by a relative name
+// comes from the folder the user last browsed.
+TEST_F(ThisPcPage, OpenFileDialogLeavesTheCurrentFolderAlone) {
+    Create();
+    wchar_t before[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, before);
+    const std::wstring package = fixtures::Path(L"velonar64-5.46-foreign.msi");
+    ScriptedMessageBoxes boxes({IDCANCEL});
+    CDialogWatcher watcher(L"Open Installer Package", [&](HWND dialog) { ChooseFile(dialog, package); });
+    Command(IDC_INSTALL);
+    EXPECT_TRUE(watcher.Seen());
+    ASSERT_EQ(boxes.Boxes().size(), 1u);  // the publisher's question, answered Cancel
+    EXPECT_EQ(boxes.Boxes()[0].text.rfind(package + L": ", 0), 0u) << Narrow(boxes.Boxes()[0].text);
+    wchar_t after[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(after, before);
 }
 
 TEST_F(ThisPcPage, ToolTipsOnlyOutsideWine) {

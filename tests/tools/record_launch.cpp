@@ -9,12 +9,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const DWORD length = GetEnvironmentVariableW(L"ZID_RECORD_FILE", path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return 2;
-    const wchar_t* commandLine = GetCommandLineW();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, nullptr, 0, nullptr, nullptr);
+    std::wstring commandLine = GetCommandLineW();
+    // Asked for: the folder it was started in, after the command line.
+    if (GetEnvironmentVariableW(L"ZID_RECORD_CURRENT_FOLDER", nullptr, 0) > 0) {
+        wchar_t current[MAX_PATH] = L"";
+        GetCurrentDirectoryW(MAX_PATH, current);
+        commandLine += std::wstring(L" (in ") + current + L")";
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, commandLine.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return 3;
     std::string line(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, line.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, commandLine.c_str(), -1, line.data(), size, nullptr, nullptr);
     line.back() = '\n';
     // Several recorders may run at once: retry while another one has the file open.
     for (int attempt = 0; attempt < 100; ++attempt) {

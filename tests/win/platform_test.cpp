@@ -179,15 +179,19 @@ TEST(WebAddress, OnlyLowerCaseHttpAndHttpsPrefixes) {
     EXPECT_FALSE(IsWebAddress(L""));
 }
 
-TEST_F(ShellOpenTest, HttpsAddressGoesToWinebrowserUnquoted) {
-    ShellOpen(L"https://127.0.0.1:9/a page");
-    EXPECT_EQ(m_recorder.WaitForLaunches(1), std::vector<std::wstring>{L"winebrowser https://127.0.0.1:9/a page"});
+// The system's own winebrowser by its full path, the address one quoted argument whatever it holds.
+TEST_F(ShellOpenTest, HttpsAddressGoesToTheSystemsWinebrowserQuoted) {
+    ShellOpen(L"https://127.0.0.1:9/a page\" --evil \"x");
+    EXPECT_EQ(
+        m_recorder.WaitForLaunches(1),
+        std::vector<std::wstring>{CLaunchRecorder::WineBrowserLaunch(L"https://127.0.0.1:9/a page%22 --evil %22x")});
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(ShellOpenTest, HttpAddressGoesToWinebrowser) {
     ShellOpen(L"http://127.0.0.1:9/");
-    EXPECT_EQ(m_recorder.WaitForLaunches(1), std::vector<std::wstring>{L"winebrowser http://127.0.0.1:9/"});
+    EXPECT_EQ(m_recorder.WaitForLaunches(1),
+              std::vector<std::wstring>{CLaunchRecorder::WineBrowserLaunch(L"http://127.0.0.1:9/")});
 }
 
 TEST_F(ShellOpenTest, UpperCaseHttpGoesStraightToTheShell) {
