@@ -62,7 +62,7 @@ def setUpModule():
     os.mkdir(root)
     with open(os.path.join(root, "pkg.bin"), "wb") as f:
         f.write(PACKAGE)
-    for name in ("velonar32-5.45.3-signed.msi", "velonar32-5.45.3-rebuilt-signed.msi"):
+    for name in ("velonar32-5.45.3-signed.msi", "velonar32-5.45.3-rebuilt-signed.msi", "velonar32-5.45.3-foreign.msi"):
         with open(os.path.join(root, name), "wb") as f:
             f.write(b"signed")
     REQUEST_LOG = os.path.join(WORK, "requests.log")
@@ -177,6 +177,18 @@ class Pages(unittest.TestCase):
         t32, t64 = tables(get("/rebuilt/Archive.htm")[2])
         self.assertEqual(t32[1][-1], "packages/velonar32-5.45.3-rebuilt-signed.msi")
         self.assertEqual(t64[1][-1], "packages/velonar64-5.45.3.msi")
+
+    def test_foreign_unsigned_and_tohttp_links(self):
+        # foreign: the other publisher's copy where there is one; unsigned: always the original.
+        t32, t64 = tables(get("/foreign/Archive.htm")[2])
+        self.assertEqual(t32[1][-1], "packages/velonar32-5.45.3-foreign.msi")
+        self.assertEqual(t64[1][-1], "packages/velonar64-5.45.3.msi")
+        t32, _ = tables(get("/unsigned/Archive.htm")[2])
+        self.assertEqual(t32[1][-1], "packages/velonar32-5.45.3.msi")
+        self.assertIn(b'href="packages/velonar64-5.46.msi"', get("/unsigned/Download.htm")[2])
+        status, headers, _ = get("/tohttp,slow/packages/pkg.bin")
+        self.assertEqual(status, 302)
+        self.assertEqual(headers["Location"], "http://127.0.0.1:%d/slow/packages/pkg.bin" % PORT)
 
     def test_status_modes(self):
         for mode, page, status in (("404-download", "Download.htm", 404),
