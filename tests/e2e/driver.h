@@ -69,6 +69,11 @@ void DoubleClickListRow(HANDLE process, HWND list, int row);
 // The page of the main window that holds control id, or null.
 HWND FindPage(HWND main, int id);
 
+// Whether a file or folder of that path exists.
+inline bool FileExists(const std::wstring& path) {
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Waits until predicate is true or the timeout passes, dispatching own messages meanwhile.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {

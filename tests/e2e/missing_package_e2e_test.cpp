@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include "e2e/driver.h"
+#include "e2e/website_program.h"
 #include "fixtures/fixture_files.h"
 #include "resource.h"
 #include "support/launch_recorder.h"
@@ -26,19 +27,6 @@ std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
     DWORD length = MAX_PATH;
     MsiGetProductInfoW(product.c_str(), property, value, &length);
     return value;
-}
-
-bool Exists(const std::wstring& path) {
-    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring Downloaded(const std::wstring& name) {
-    PWSTR folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\" + name;
-    CoTaskMemFree(folder);
-    return path;
 }
 
 // The program against the website in these modes, on its This PC page; closed at the end.
@@ -76,8 +64,8 @@ struct ThisPcRun {
         Question = MessageBoxText(question);
         PostMessageW(question, WM_COMMAND, IDYES, 0);
         return WaitUntil([&] { return !IsWindow(question); }) &&
-               Question.find(std::wstring(L"Download Velonar 5.30.2 (64 bit) from the website and use it to ") + verb) !=
-                   std::wstring::npos;
+               Question.find(std::wstring(L"Download Velonar 5.30.2 (64 bit) from the website and use it to ") +
+                             verb) != std::wstring::npos;
     }
 
     EnvironmentOverride Website;
@@ -106,13 +94,13 @@ protected:
             MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
             MsiInstallProductW(fixtures::Path(kPackage).c_str(), L"REMOVE=ALL");
         }
-        DeleteFileW(Downloaded(kPackage).c_str());
-        DeleteFileW(Downloaded(kRebuilt).c_str());
+        DeleteFileW(WebsiteProgram::SavedPath(kPackage).c_str());
+        DeleteFileW(WebsiteProgram::SavedPath(kRebuilt).c_str());
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corrabel");
     }
     void DeleteCachedPackage() {
         const std::wstring cached = ProductInfo(m_product, INSTALLPROPERTY_LOCALPACKAGE);
-        ASSERT_TRUE(Exists(cached)) << Narrow(cached);
+        ASSERT_TRUE(FileExists(cached)) << Narrow(cached);
         ASSERT_TRUE(DeleteFileW(cached.c_str()));
     }
     std::wstring m_product;
@@ -133,8 +121,8 @@ TEST_F(MissingPackages, TheSameReleaseFromTheWebsiteRepairsAndRemovesAnotherBuil
         PostMessageW(refusal, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitUntil([&] { return run.PaneHas(L"Repair 5.30.2 (64 bit): Canceled"); }));
         EXPECT_FALSE(run.PaneHas(L"Exit code"));
-        EXPECT_TRUE(Exists(Downloaded(kRebuilt)));
-        EXPECT_FALSE(Exists(ProductInfo(m_product, INSTALLPROPERTY_LOCALPACKAGE)));
+        EXPECT_TRUE(FileExists(WebsiteProgram::SavedPath(kRebuilt)));
+        EXPECT_FALSE(FileExists(ProductInfo(m_product, INSTALLPROPERTY_LOCALPACKAGE)));
     }
     // The same release: the repair works, and Windows Installer keeps a copy of it again; then, with
     // the packages gone once more, the removal works.
@@ -142,11 +130,12 @@ TEST_F(MissingPackages, TheSameReleaseFromTheWebsiteRepairsAndRemovesAnotherBuil
     ASSERT_TRUE(run.StartAndAgree(IDC_REPAIR, L"repair?")) << Narrow(run.Question);
     ASSERT_TRUE(WaitUntil([&] { return run.PaneHas(L"Repair 5.30.2 (64 bit): Exit code 0: "); }, kOperationTimeout))
         << Narrow(ControlText(run.Main, IDC_LOG));
-    EXPECT_TRUE(run.PaneHas(Downloaded(kPackage) + L", downloaded from the website in place of the missing package"));
-    EXPECT_TRUE(Exists(ProductInfo(m_product, INSTALLPROPERTY_LOCALPACKAGE)));
+    EXPECT_TRUE(run.PaneHas(WebsiteProgram::SavedPath(kPackage) +
+                            L", downloaded from the website in place of the missing package"));
+    EXPECT_TRUE(FileExists(ProductInfo(m_product, INSTALLPROPERTY_LOCALPACKAGE)));
     // The repair made the downloaded file the installation's source: both go for the removal.
     DeleteCachedPackage();
-    ASSERT_TRUE(DeleteFileW(Downloaded(kPackage).c_str()));
+    ASSERT_TRUE(DeleteFileW(WebsiteProgram::SavedPath(kPackage).c_str()));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(run.Main) != FALSE; }));
     ASSERT_TRUE(run.StartAndAgree(IDC_UNINSTALL, L"remove?")) << Narrow(run.Question);
     ASSERT_TRUE(WaitUntil([&] { return run.PaneHas(L"Uninstall 5.30.2 (64 bit): Exit code 0: "); }, kOperationTimeout))

@@ -19,10 +19,6 @@ namespace {
 
 constexpr wchar_t kMallory[] = L": The file is signed by \"Mallory\", not by Corrabel, the maker of Velonar.";
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void Uninstall(const std::wstring& file) {
     MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
     MsiConfigureProductW(fixtures::PackageInfo(file).productCode.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT);
@@ -40,7 +36,7 @@ TEST(Trust, HttpsCatalogueDownloadAndResume) {
     ASSERT_NE(progress, nullptr);
     EXPECT_NE(run.DismissBox().find(L"Download && Install again will continue it."), std::wstring::npos);
     ASSERT_TRUE(run.Done(progress));
-    EXPECT_TRUE(Exists(run.Saved + L".partial"));
+    EXPECT_TRUE(FileExists(run.Saved + L".partial"));
 
     progress = run.DownloadFirstRow();
     ASSERT_NE(progress, nullptr);
@@ -76,8 +72,8 @@ TEST(Trust, RedirectFromHttpsToHttpIsRefused) {
                        L"address that is not secure (http). Nothing was saved."),
               std::wstring::npos)
         << Narrow(box);
-    EXPECT_FALSE(Exists(run.Saved));
-    EXPECT_FALSE(Exists(run.Saved + L".partial"));
+    EXPECT_FALSE(FileExists(run.Saved));
+    EXPECT_FALSE(FileExists(run.Saved + L".partial"));
     EXPECT_EQ(ControlText(run.Main, IDC_LOG).find(L"Exit code"), std::wstring::npos);
 }
 
@@ -103,7 +99,7 @@ TEST(Trust, WebsitePackagesNotOfTheMakerAreRefusedAndDeleted) {
         EXPECT_TRUE(box.ends_with(L"It was not installed and has been deleted.")) << Narrow(box);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(run.Main) != FALSE; }));
         EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
-        EXPECT_FALSE(Exists(saved));
+        EXPECT_FALSE(FileExists(saved));
         EXPECT_NE(MsiQueryProductStateW(fixtures::PackageInfo(c.File).productCode.c_str()), INSTALLSTATE_DEFAULT);
     }
 }
