@@ -21,10 +21,25 @@ zid_install() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
   if [ -z "${ZID_APT_UPDATED:-}" ]; then
-    sudo_cmd apt-get update -qq
+    # A mirror in the middle of a sync fails an index now and then: try again, then go on with
+    # what was fetched (the install below says if a package is really missing).
+    local try
+    for try in 1 2 3; do
+      sudo_cmd apt-get update -qq && break
+      echo "apt-get update failed (try $try of 3)"
+      sleep $((try * 10))
+    done
     ZID_APT_UPDATED=1
   fi
-  sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # 32-bit Wine needs the i386 indexes to match the amd64 ones, which a mirror in the middle of a
+    # sync does not always offer: without it the x86_64 twin of the build runs the tests.
+    local without32=()
+    for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || without32+=("$p"); done
+    [ ${#without32[@]} -lt ${#missing[@]} ] || return 1
+    echo "32-bit Wine could not be installed now: the Windows programs run as their x86_64 build"
+    sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${without32[@]}" >/dev/null
+  fi
 }
 
 sudo_cmd() {
