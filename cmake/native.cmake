@@ -1,8 +1,9 @@
-# Host build of the portable HTML model: sanitizer-instrumented tests, the fuzzer and the benchmarks.
-#   scripts/test-native-html  tests and fuzzer, with sanitizers (the default)
+# Host build of the portable code (the HTML model, the HTTP rules of downloads): sanitizer-instrumented
+# tests, the fuzzer and the benchmarks.
+#   scripts/test-native       tests and fuzzer, with sanitizers (the default)
 #   scripts/bench-html        HTML benchmark, configured with -DZID_HTML_SANITIZE=OFF
 #   scripts/bench-log         installer log diagnosis benchmark, configured the same way
-option(ZID_HTML_SANITIZE "Build the HTML model and its tests with AddressSanitizer and UBSan" ON)
+option(ZID_HTML_SANITIZE "Build the portable code and its tests with AddressSanitizer and UBSan" ON)
 
 if(ZID_HTML_SANITIZE)
   # After googletest was added, so only our own code is instrumented.
@@ -13,6 +14,8 @@ endif()
 
 add_subdirectory(src/html)
 add_subdirectory(tests/html)
+add_subdirectory(src/http)
+add_subdirectory(tests/http)
 
 # libFuzzer ships with clang only.
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
