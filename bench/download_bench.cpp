@@ -16,6 +16,8 @@
 #include "net/download_messages.h"
 #include "net/local_file.h"
 
+using namespace zid;
+
 namespace {
 
 bool g_finished = false;
@@ -48,8 +50,8 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClassW(&windowClass);
     HWND owner = CreateWindowW(L"DownloadBench", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 
-    CVNInet engine(owner);
-    if (const DWORD error = engine.Open()) {
+    CVNInet engine;
+    if (const DWORD error = engine.Open(owner)) {
         std::fprintf(stderr, "InternetOpen failed: %lu\n", static_cast<unsigned long>(error));
         return 1;
     }

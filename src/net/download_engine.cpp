@@ -1,29 +1,56 @@
 #include "net/download_engine.h"
 
+#include <atomic>
+
 #include "net/download_transfer.h"
 #include "win/errors.h"
 #include "win/program.h"
 
+namespace zid {
+
 namespace {
-CVNInet* g_engine = nullptr;
-}
+
+constexpr DWORD kWatchPeriod = 1000;  // milliseconds between two looks for stalled downloads
+
+}  // namespace
 
 CVNInet::~CVNInet() {
     CTransfer::DetachAll();
+    m_watch.reset();
     if (m_session)
         InternetSetStatusCallbackW(m_session.get(), nullptr);
     m_session.reset();
     m_ready = false;
 }
 
-DWORD CVNInet::Open() {
+DWORD CVNInet::Open(HWND owner) {
+    m_owner = owner;
     m_session.reset(InternetOpenW(kProgramName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!m_session)
         return GetLastError();
     if (InternetSetStatusCallbackW(m_session.get(), &CVNInet::StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
         return GetLastError();
+    // Where WinINet ignores one of them, the watch still ends the download.
+    DWORD timeout = kNetworkTimeout;
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(m_session.get(), option, &timeout, sizeof(timeout));
+    HANDLE watch = nullptr;
+    if (!CreateTimerQueueTimer(&watch, nullptr, &CVNInet::Watch,
+                               reinterpret_cast<void*>(static_cast<UINT_PTR>(m_stallLimit)), kWatchPeriod, kWatchPeriod,
+                               WT_EXECUTEDEFAULT))
+        return GetLastError();
+    m_watch.reset(watch);
     m_ready = true;
     return ERROR_SUCCESS;
+}
+
+size_t CVNInet::RunningTransfers() {
+    return CTransfer::CountRunning();
+}
+
+void CALLBACK CVNInet::Watch(void* stallLimit, BOOLEAN) {
+    CTransfer::EndStalled(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(stallLimit)));
 }
 
 bool CVNInet::Start(DownloadRequest& request, HWND notify, DWORD_PTR* transfer) {
@@ -41,9 +68,14 @@ bool CVNInet::StartPackage(std::unique_ptr<DownloadRequest> request, HWND notify
 
 DWORD CVNInet::StartRequest(DownloadRequest& request, std::unique_ptr<DownloadRequest> owned, HWND notify,
                             DWORD_PTR* transfer) {
-    CWaitCursor busy;
     ResetDownloadResult(request);
     ++request.Starts;
+    if (!m_session) {
+        // No session (it could not be opened): nothing can start; counted as ended, as below.
+        ++request.Finishes;
+        request.Flags |= kRequestFinished;
+        return ERROR_INVALID_HANDLE;
+    }
     TransferSetup setup;
     if (request.Flags.load() & kRequestToFile) {
         if (!request.File) {
@@ -91,10 +123,4 @@ void CALLBACK CVNInet::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD
     transfer->Release();
 }
 
-CVNInet* DownloadEngine() {
-    return g_engine;
-}
-
-void SetDownloadEngine(CVNInet* engine) {
-    g_engine = engine;
-}
+}  // namespace zid

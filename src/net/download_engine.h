@@ -9,25 +9,37 @@
 #include "net/download_request.h"
 #include "win/handles.h"
 
+namespace zid {
+
 // Bytes of each receive buffer of a package download into a file (the data and one spare byte). As
 // measured (scripts/bench-download) on loopback: 4 KiB reads managed 3% of curl's speed, 64 KiB ones
 // about a quarter, 1 MiB ones more than half; the one buffer is reused, so memory does not grow.
 inline constexpr DWORD kPackageBufferSize = 1024 * 1024 + 1;
 
+// Milliseconds WinINet may wait to connect, to send and to receive, and that a download may go
+// without a word from the server before it ends as interrupted.
+inline constexpr DWORD kNetworkTimeout = 30000;
+
 // One engine per process: the asynchronous internet session and the window told about finished
 // downloads (kDownloadFinished, download_messages.h).
 class CVNInet {
 public:
-    explicit CVNInet(HWND owner) : m_owner(owner) {}
+    // stallLimit: milliseconds without a word from the server after which a download ends (tests
+    // shorten it).
+    explicit CVNInet(DWORD stallLimit = kNetworkTimeout) : m_stallLimit(stallLimit) {}
     // Stops messages to the windows, uninstalls the status callback and closes the session, so no
     // callback outlives the engine with work to do.
     virtual ~CVNInet();
     CVNInet(const CVNInet&) = delete;
     CVNInet& operator=(const CVNInet&) = delete;
 
-    // Opens the asynchronous session and installs the status callback; 0 or the Win32 error.
-    DWORD Open();
+    // Opens the asynchronous session with kNetworkTimeout, installs the status callback and starts
+    // the watch that ends stalled downloads, owner being the window told about finished downloads;
+    // 0 or the Win32 error.
+    DWORD Open(HWND owner);
     bool Ready() const { return m_ready; }
+    // How many downloads of the process have started and not yet ended.
+    static size_t RunningTransfers();
     HWND Owner() const { return m_owner; }
 
     // Starts downloading request.Url into request.Data, or into request.File when the request has
@@ -62,12 +74,16 @@ private:
     DWORD StartRequest(DownloadRequest& request, std::unique_ptr<DownloadRequest> owned, HWND notify,
                        DWORD_PTR* transfer);
 
-    HWND m_owner;
+    // The watch's timer callback, on a thread of the system's pool; it may outlive the engine.
+    // The limit comes as its parameter: the callback may outlive the engine.
+    static void CALLBACK Watch(void* stallLimit, BOOLEAN);
+
+    HWND m_owner = nullptr;
     zid::UniqueInternet m_session;
+    const DWORD m_stallLimit;
+    zid::UniqueQueueTimer m_watch;
     bool m_ready = false;  // session open and callback installed
     DWORD m_fileBufferSize = kPackageBufferSize;
 };
 
-// The process's engine, or null while there is none.
-CVNInet* DownloadEngine();
-void SetDownloadEngine(CVNInet* engine);
+}  // namespace zid

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <string>
 
+namespace zid {
+
 // Sent to the engine's owner window once per started download, lParam = the finished DownloadRequest.
 // Sent (SendMessageW) from whichever thread ends the download, so it is handled on the owner's thread.
 inline constexpr UINT kDownloadFinished = WM_APP;
@@ -34,6 +36,11 @@ struct DownloadResult {
     bool Complete = false;       // every byte arrived (a file download: saved under its final name)
     bool Cancelled = false;      // stopped by its owner; its partial file is gone
     bool Resumable = false;      // a partial file and what is needed to ask for the rest were kept
+    // The partial file was of no use and is gone, or it is kept and only the server can say whether it
+    // is whole: a new download may finish the file at once.
+    bool AskAgain = false;
+    unsigned long long NeededBytes = 0;  // kStepSpace: what the body would have written
+    unsigned long long FreeBytes = 0;    // kStepSpace: what the download folder's drive has free
 };
 
 // What a download publishes for the window that shows its progress. The download's thread writes it,
@@ -50,3 +57,5 @@ struct DownloadProgress {
     std::atomic<bool> Ended{false};                    // the download is over and Result is final
     DownloadResult Result;
 };
+
+}  // namespace zid

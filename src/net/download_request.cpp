@@ -6,6 +6,8 @@
 
 #include "win/errors.h"
 
+namespace zid {
+
 DownloadRequest::DownloadRequest(std::wstring url, DownloadKind kind)
     : Url(std::move(url)), Kind(kind), Flags(kind == DownloadKind::Package ? kRequestHeapOwned : 0) {}
 
@@ -14,7 +16,7 @@ DownloadRequest::~DownloadRequest() {
         return;
     const DWORD error = GetLastError();
     File.reset();
-    if (ResumeFrom == 0)
+    if (Partial.Size == 0)
         DeleteFileW(LocalPath.c_str());
     SetLastError(error);
 }
@@ -47,3 +49,5 @@ void ResetDownloadResult(DownloadRequest& request) {
     request.Data.clear();
     request.Cancel = false;
 }
+
+}  // namespace zid

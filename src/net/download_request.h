@@ -7,8 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "http/resume_policy.h"
 #include "net/download_messages.h"
 #include "win/handles.h"
+
+namespace zid {
 
 enum class DownloadKind : int {
     Package = -1,        // a package file; the request belongs to whoever receives it when finished
@@ -27,10 +30,13 @@ inline constexpr char kStepAsyncResult[] = "Check async result";
 inline constexpr char kStepRead[] = "InternetReadFileEx";
 inline constexpr char kStepWrite[] = "WriteFile";
 inline constexpr char kStepClose[] = "CloseHandle";
+inline constexpr char kStepHeaders[] = "HttpQueryInfo";  // a file answer whose headers cannot be taken
 inline constexpr char kStepLength[] = "Content-Length";  // the body ended before its announced length
+inline constexpr char kStepEnd[] = "End of body";        // the body ended with nothing to prove it whole
 inline constexpr char kStepRange[] = "Content-Range";    // a part that does not continue the partial file
 inline constexpr char kStepRename[] = "MoveFileEx";      // the whole file could not take its final name
 inline constexpr char kStepSecurity[] = "Security";      // refused for the connection's security (a redirect to http)
+inline constexpr char kStepSpace[] = "GetDiskFreeSpaceEx";  // the file would not fit on the download folder's drive
 
 // Bytes a page held in memory may have; a longer one is refused with ERROR_FILE_TOO_LARGE.
 inline constexpr unsigned long long kMaxPageBytes = 4ull << 20;
@@ -49,20 +55,19 @@ struct DownloadRequest {
 
     std::wstring Url;  // absolute address to fetch
     DownloadKind Kind = DownloadKind::Package;
-    std::atomic<DWORD> Flags{0};        // kRequest... bits
-    std::atomic<int> Starts{0};         // incremented by every start
-    std::atomic<int> Finishes{0};       // incremented when a download of the request ends, however it ends
-    DWORD HttpStatus = 0;               // numeric status of the response; 0 when there was none
-    DWORD ErrorCode = 0;                // first failure of the last download; 0 when none
-    const char* ErrorStep = "";         // kStep... name of the step that failed first; empty when none
-    std::wstring ErrorText;             // the server's words for ERROR_INTERNET_EXTENDED_ERROR, taken where it failed
-    std::wstring LocalPath;             // the partial file being written; the final file once complete;
-                                        // emptied when the download deletes it
-    std::wstring FinalPath;             // the name a file download takes once every byte has arrived
-    std::wstring ResumePath;            // where the address and validator of the partial file are kept
-    unsigned long long ResumeFrom = 0;  // bytes already in the partial file: only the rest is asked for
-    std::string Validator;              // the partial file's ETag or Last-Modified (If-Range) when resuming
-    zid::UniqueFile File;               // the open partial file until the download starts
+    std::atomic<DWORD> Flags{0};   // kRequest... bits
+    std::atomic<int> Starts{0};    // incremented by every start
+    std::atomic<int> Finishes{0};  // incremented when a download of the request ends, however it ends
+    DWORD HttpStatus = 0;          // numeric status of the response; 0 when there was none
+    DWORD ErrorCode = 0;           // first failure of the last download; 0 when none
+    const char* ErrorStep = "";    // kStep... name of the step that failed first; empty when none
+    std::wstring ErrorText;        // the server's words for ERROR_INTERNET_EXTENDED_ERROR, taken where it failed
+    std::wstring LocalPath;        // the partial file being written; the final file once complete;
+                                   // emptied when the download deletes it
+    std::wstring FinalPath;        // the name a file download takes once every byte has arrived
+    std::wstring ResumePath;       // where the address, validator and total of the partial file are kept
+    zid::PartialState Partial;     // what the partial file holds: only the rest is asked for
+    zid::UniqueFile File;          // the open partial file until the download starts
     std::shared_ptr<DownloadProgress> Progress;  // what the download publishes (made at start if null)
     std::string Data;                            // the whole body after a download into memory
     DWORD_PTR Transfer = 0;                      // the running download's transfer (CVNInet::Cancel); 0 when none
@@ -95,3 +100,5 @@ void RecordDownloadError(DownloadRequest& request, DWORD code, const char* step)
 // Clears what the last download left (finished and complete flags, status, error, data, cancel) for a
 // new start.
 void ResetDownloadResult(DownloadRequest& request);
+
+}  // namespace zid

@@ -1,5 +1,5 @@
 // One running download of the engine: WinINet's context for its handles and the state machine that
-// reads the body. Only the engine uses this header.
+// drives the request (headers, reads) into its body sink. Only the engine uses this header.
 #pragma once
 
 #include <windows.h>
@@ -9,11 +9,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
+#include "net/body_sink.h"
 #include "net/download_messages.h"
 #include "net/download_request.h"
 #include "win/handles.h"
+
+namespace zid {
 
 // What a new transfer starts with.
 struct TransferSetup {
@@ -36,6 +38,12 @@ public:
     static CTransfer* Find(DWORD_PTR id) noexcept;
     // Forgets every live transfer's windows, so no message goes to windows that are being destroyed.
     static void DetachAll() noexcept;
+    // Ends every live transfer that has heard nothing from the server for more than limit
+    // milliseconds as interrupted (ERROR_INTERNET_TIMEOUT): WinINet's own time-outs do not end a
+    // read everywhere (Wine's wait for the server for ever).
+    static void EndStalled(ULONGLONG limit) noexcept;
+    // How many transfers have not yet ended.
+    static size_t CountRunning() noexcept;
 
     CTransfer(const CTransfer&) = delete;
     CTransfer& operator=(const CTransfer&) = delete;
@@ -44,7 +52,9 @@ public:
     DWORD_PTR Id() const { return m_id; }
     // One more reference (atomic).
     void AddRef() noexcept;
-    // Frees the transfer with its last reference (ending the busy cursor it may hold).
+    // One more reference unless the last one is being given up; false then.
+    bool TryAddRef() noexcept;
+    // Frees the transfer with its last reference.
     void Release() noexcept;
 
     // Opens url on session. 0: running or already finished. Otherwise the error it failed with at once
@@ -60,35 +70,29 @@ public:
     void Cancel() noexcept;
 
 private:
-    struct ReceiveBuffer {
-        INTERNET_BUFFERSW Header{};  // what WinINet fills; its length is the bytes of the last read
-        std::unique_ptr<char[]> Bytes;
-        size_t Size = 0;  // capacity, one byte of it kept for a terminator
-        size_t Used = 0;  // bytes held
+    // What the state machine does after a step.
+    enum class Next {
+        Go,    // the next step at once
+        Wait,  // a completion of WinINet's continues it
+        End,   // the download ends here
     };
 
     CTransfer(DWORD_PTR id, TransferSetup setup);
     ~CTransfer();
 
+    void TakeHandle(HINTERNET handle) noexcept;
     void Advance(const INTERNET_ASYNC_RESULT* result) noexcept;
-    void Process(const INTERNET_ASYNC_RESULT* result);
-    bool ReadHeaders(DownloadRequest& request);
-    bool AcceptFileResponse(DownloadRequest& request);
-    bool AcceptPart(DownloadRequest& request);
-    bool StartOver(DownloadRequest& request);
-    bool IssueRead(DownloadRequest& request);
-    bool TakeChunk(DownloadRequest& request);
-    ReceiveBuffer& BufferWithRoom();
+    Next Run(DownloadRequest& request, const INTERNET_ASYNC_RESULT* result);
+    Next ReadHeaders(DownloadRequest& request);
+    Next IssueRead(DownloadRequest& request);
+    Next TakeChunk(DownloadRequest& request);
+    void EndStalledDownload() noexcept;
     void Notify() noexcept;
     void Finish() noexcept;
-    void FinishAtOnce() noexcept;
-    void CheckLength(DownloadRequest& request) noexcept;
-    void CloseFile(DownloadRequest& request) noexcept;
+    void Abandon() noexcept;
     void Publish(const DownloadRequest& request) noexcept;
-    void CollectBody(DownloadRequest& request) noexcept;
     void HandOver() noexcept;
     void CloseRequestHandle() noexcept;
-    void EndPendingCursor() noexcept;
 
     const DWORD_PTR m_id;
     std::atomic<LONG> m_references{1};
@@ -97,22 +101,22 @@ private:
     std::atomic<DownloadRequest*> m_request;  // null once handed over
     std::unique_ptr<DownloadRequest> m_owned;
     const bool m_toFile;
-    zid::UniqueFile m_file;
+    const std::string m_resumeFields;           // what asks for the rest of a partial file; empty: the whole
     std::atomic<HINTERNET> m_handle{nullptr};   // the request handle; whoever closes it takes it out
     std::atomic<HINTERNET> m_created{nullptr};  // the handle whose creation took a reference
     std::atomic<bool> m_finished{false};        // Finish has begun
-    std::atomic<int> m_pendingCursor{0};        // busy-cursor levels held for this transfer
+    // The reference the request handle will hold, taken before WinINet may report the handle: a
+    // transfer cancelled before then must still be found to close it.
+    std::atomic<bool> m_awaitingHandle{false};
+    std::atomic<ULONGLONG> m_lastHeard{0};  // tick count when the server was last heard from
     // Held while a thread works on the download (Process, Finish); Cancel only tries it, since the
     // holder may be waiting for the thread that cancels (kDownloadFinished is sent).
     std::recursive_mutex m_working;
     TransferState m_state = TransferState::Idle;
     std::shared_ptr<DownloadProgress> m_progress;  // published for the notify window
-    unsigned long long m_contentLength = 0;        // bytes announced for this response's body; 0: none
-    unsigned long long m_received = 0;             // body bytes of this response so far
-    unsigned long long m_resumeFrom = 0;           // bytes of the partial file before this response
-    bool m_discard = false;                        // the partial file is of no use: delete it at the end
-    unsigned long long m_bufferSize = 0;           // bytes of the first receive buffer, terminator included
-    const DWORD m_fileBufferSize;
-    std::vector<std::unique_ptr<ReceiveBuffer>> m_buffers;  // in arrival order; one, reused, in file mode
-    const char* m_step = kStepAsyncResult;                  // the step under way, for a failure without a code
+    std::unique_ptr<CBodySink> m_sink;             // where the body goes; kept until the transfer is freed
+    INTERNET_BUFFERSW m_read{};                    // the read under way: WinINet fills its length
+    const char* m_step = kStepAsyncResult;         // the step under way, for a failure without a code
 };
+
+}  // namespace zid

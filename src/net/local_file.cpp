@@ -6,6 +6,12 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <vector>
+
+#include "http/http_fields.h"
+#include "win/folder_trust.h"
+
+namespace zid {
 
 namespace {
 
@@ -120,6 +126,12 @@ namespace {
 constexpr DWORD kRecordLimit = 4096;     // bytes of a resume record read at most
 constexpr size_t kValidatorLimit = 256;  // characters of a validator kept
 
+// The record's lines: address, validator kind, validator, the whole file's bytes ("-": not known).
+constexpr char kEntityTagKind[] = "etag";
+constexpr char kDateKind[] = "date";
+constexpr char kNoKind[] = "none";
+constexpr char kUnknownTotal[] = "-";
+
 bool IsPrintableAscii(const std::string& text) {
     for (char c : text) {
         if (c < 0x20 || c > 0x7E)
@@ -147,21 +159,78 @@ std::wstring FromUtf8(const std::string& bytes) {
     return text;
 }
 
-// The partial file of an earlier download of url that can be continued, opened at its end.
-zid::UniqueFile OpenResumable(const std::wstring& partial, const std::wstring& record, const std::wstring& url,
-                              std::string& validator, unsigned long long& size) {
-    std::wstring savedUrl;
-    if (!ReadResumeRecord(record, savedUrl, validator) || savedUrl != url)
-        return {};
-    zid::UniqueFile file(CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+const char* KindName(zid::ValidatorKind kind) {
+    switch (kind) {
+    case zid::ValidatorKind::EntityTag:
+        return kEntityTagKind;
+    case zid::ValidatorKind::LastModified:
+        return kDateKind;
+    default:
+        return kNoKind;
+    }
+}
+
+bool KindOfName(const std::string& name, zid::ValidatorKind& kind) {
+    for (zid::ValidatorKind candidate :
+         {zid::ValidatorKind::None, zid::ValidatorKind::EntityTag, zid::ValidatorKind::LastModified}) {
+        if (name == KindName(candidate)) {
+            kind = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The record's lines, each ended by "\n"; false unless there are exactly count of them.
+bool SplitLines(const std::string& text, size_t count, std::vector<std::string>& lines) {
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return start == text.size() && lines.size() == count;
+}
+
+// The partial file opened for this download: its own file, not in use, without following a link.
+DWORD OpenPartialFile(const std::wstring& path, zid::UniqueFile& file) {
+    zid::UniqueFile opened(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!opened) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND)
+            return error;
+        // Nothing there: a new one. CREATE_NEW fails on whatever appeared meanwhile, a dangling link too.
+        opened.reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!opened)
+            return GetLastError();  // ERROR_FILE_EXISTS (kPartialFileNotOurs) for what appeared
+    } else if (!IsOwnPlainFile(opened.get())) {
+        return kPartialFileNotOurs;
+    }
+    file = std::move(opened);
+    return ERROR_SUCCESS;
+}
+
+// What the open partial file is the start of, by its record; Size 0 (and the file emptied, the record
+// deleted) when nothing says so or it cannot be continued.
+DWORD ReadPartial(HANDLE file, const std::wstring& record, const std::wstring& url, zid::PartialState& partial) {
     LARGE_INTEGER length{};
-    LARGE_INTEGER end{};
-    if (!file || !GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 ||
-        !SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END))
-        return {};
-    size = static_cast<unsigned long long>(length.QuadPart);
-    return file;
+    std::wstring savedUrl;
+    zid::PartialState saved;
+    if (GetFileSizeEx(file, &length) && length.QuadPart > 0 && ReadResumeRecord(record, savedUrl, saved) &&
+        savedUrl == url) {
+        saved.Size = static_cast<unsigned long long>(length.QuadPart);
+        LARGE_INTEGER end{};
+        if ((zid::IsWhole(saved) || zid::CanContinue(saved)) &&
+            SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
+            partial = std::move(saved);
+            return ERROR_SUCCESS;
+        }
+    }
+    // This user's leftover of another download, or one that cannot be continued: it starts anew.
+    DeleteFileW(record.c_str());
+    if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
+        return GetLastError();
+    partial = zid::PartialState{};
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -195,48 +264,57 @@ bool AttachLocalFile(DownloadRequest& request, const std::wstring& folder) {
         SetLastError(ERROR_CANNOT_MAKE);
         return false;
     }
-    const std::wstring partial = full + kPartialSuffix;
+    const std::wstring partialPath = full + kPartialSuffix;
     const std::wstring record = full + kResumeSuffix;
-    if (partial.size() >= kPathCapacity || record.size() >= kPathCapacity) {
+    if (partialPath.size() >= kPathCapacity || record.size() >= kPathCapacity) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    std::string validator;
-    unsigned long long resumeFrom = 0;
-    zid::UniqueFile file = OpenResumable(partial, record, request.Url, validator, resumeFrom);
-    if (!file) {
-        // A partial file that cannot be continued is this program's own leftover: it starts anew.
-        validator.clear();
-        resumeFrom = 0;
-        DeleteFileW(record.c_str());
-        if (!DeleteFileW(partial.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-            return false;
-        file.reset(CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            return false;
+    // The partial file first: while another download holds it, its record is that download's.
+    zid::UniqueFile file;
+    zid::PartialState partial;
+    DWORD error = OpenPartialFile(partialPath, file);
+    if (error == ERROR_SUCCESS)
+        error = ReadPartial(file.get(), record, request.Url, partial);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return false;
     }
     request.Flags |= kRequestToFile;
-    request.LocalPath = partial;
+    request.LocalPath = partialPath;
     request.FinalPath = std::move(full);
     request.ResumePath = record;
-    request.ResumeFrom = resumeFrom;
-    request.Validator = std::move(validator);
+    request.Partial = std::move(partial);
     request.File = std::move(file);
     return true;
 }
 
-DWORD SaveResumeRecord(const DownloadRequest& request, const std::string& validator) {
-    const std::string text = Utf8(request.Url) + "\n" + validator + "\n";
-    zid::UniqueFile file(CreateFileW(request.ResumePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+DWORD TakeFinalName(DownloadRequest& request) {
+    request.File.reset();
+    if (!MoveFileExW(request.LocalPath.c_str(), request.FinalPath.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return GetLastError();
+    DeleteFileW(request.ResumePath.c_str());
+    request.LocalPath = request.FinalPath;
+    return ERROR_SUCCESS;
+}
+
+DWORD SaveResumeRecord(const DownloadRequest& request, const zid::PartialState& partial) {
+    const std::string total = partial.Total ? std::to_string(*partial.Total) : kUnknownTotal;
+    const std::string text =
+        Utf8(request.Url) + "\n" + KindName(partial.Source.Kind) + "\n" + partial.Source.Value + "\n" + total + "\n";
+    // A link planted by the record's name would have this write go to another file.
+    if (!DeleteFileW(request.ResumePath.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return GetLastError();
+    zid::UniqueFile file(
+        CreateFileW(request.ResumePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
         return GetLastError();
     return written == text.size() ? ERROR_SUCCESS : static_cast<DWORD>(ERROR_WRITE_FAULT);
 }
 
-bool ReadResumeRecord(const std::wstring& path, std::wstring& url, std::string& validator) {
+bool ReadResumeRecord(const std::wstring& path, std::wstring& url, zid::PartialState& partial) {
     zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -246,14 +324,20 @@ bool ReadResumeRecord(const std::wstring& path, std::wstring& url, std::string& 
     if (!ReadFile(file.get(), text.data(), kRecordLimit, &read, nullptr) || read == kRecordLimit)
         return false;
     text.resize(read);
-    const size_t first = text.find('\n');
-    const size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
-    if (second == std::string::npos || second + 1 != text.size())
+    std::vector<std::string> lines;
+    zid::PartialState found;
+    if (!SplitLines(text, 4, lines) || !KindOfName(lines[1], found.Source.Kind) || lines[2].size() > kValidatorLimit ||
+        !IsPrintableAscii(lines[2]) || (found.Source.Kind == zid::ValidatorKind::None) != lines[2].empty())
         return false;
-    std::string found = text.substr(first + 1, second - first - 1);
-    if (found.empty() || found.size() > kValidatorLimit || !IsPrintableAscii(found))
-        return false;
-    url = FromUtf8(text.substr(0, first));
-    validator = std::move(found);
+    found.Source.Value = lines[2];
+    if (lines[3] != kUnknownTotal) {
+        found.Total = zid::ParseContentLength(lines[3]);
+        if (!found.Total)
+            return false;
+    }
+    url = FromUtf8(lines[0]);
+    partial = std::move(found);
     return true;
 }
+
+}  // namespace zid

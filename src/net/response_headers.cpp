@@ -1,49 +1,39 @@
 #include "net/response_headers.h"
 
-#include <cstdio>
+namespace zid {
 
 namespace {
 
 constexpr DWORD kHeaderCapacity = 512;  // characters of a header value read, the terminator included
-constexpr size_t kValidatorLimit = 256;
+constexpr char kUnreadable[] = "\x7F";
 
-}  // namespace
-
-std::wstring ResponseHeader(HINTERNET request, DWORD query) {
+std::string FieldText(HINTERNET request, DWORD query) {
     wchar_t text[kHeaderCapacity] = L"";
     DWORD size = sizeof(text);
     if (!HttpQueryInfoW(request, query, text, &size, nullptr))
-        return {};
-    return std::wstring(text, size / sizeof(wchar_t));
-}
-
-std::string ResponseValidator(HINTERNET request) {
-    // A weak ETag never matches If-Range, so the date is the better choice then.
-    std::wstring value = ResponseHeader(request, HTTP_QUERY_ETAG);
-    if (value.empty() || value.compare(0, 2, L"W/") == 0)
-        value = ResponseHeader(request, HTTP_QUERY_LAST_MODIFIED);
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? kUnreadable : "";
     std::string ascii;
-    for (wchar_t c : value) {
-        if (c < 0x20 || c > 0x7E || ascii.size() == kValidatorLimit)
-            return {};
-        ascii += static_cast<char>(c);
+    for (const wchar_t* c = text; c < text + size / sizeof(wchar_t); ++c) {
+        if (*c > 0x7E)
+            return kUnreadable;
+        ascii += static_cast<char>(*c);
     }
     return ascii;
 }
 
-bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsigned long long& last,
-                       unsigned long long& total) {
-    unsigned long long a = 0;
-    unsigned long long b = 0;
-    unsigned long long c = 0;
-    int used = 0;
-    if (swscanf(text.c_str(), L"bytes %llu-%llu/%llu%n", &a, &b, &c, &used) != 3 ||
-        static_cast<size_t>(used) != text.size() || a > b || b >= c)
-        return false;
-    first = a;
-    last = b;
-    total = c;
-    return true;
+}  // namespace
+
+zid::ResponseFields ReadResponseFields(HINTERNET request, unsigned status) {
+    zid::ResponseFields fields;
+    fields.Status = status;
+    // As text: a number flag would cut a length of 4 GB or more to 32 bits.
+    fields.ContentLength = FieldText(request, HTTP_QUERY_CONTENT_LENGTH);
+    fields.ContentRange = FieldText(request, HTTP_QUERY_CONTENT_RANGE);
+    fields.TransferEncoding = FieldText(request, HTTP_QUERY_TRANSFER_ENCODING);
+    fields.ETag = FieldText(request, HTTP_QUERY_ETAG);
+    fields.LastModified = FieldText(request, HTTP_QUERY_LAST_MODIFIED);
+    fields.Date = FieldText(request, HTTP_QUERY_DATE);
+    return fields;
 }
 
 bool RedirectedToPlainHttp(HINTERNET request, const std::wstring& requestedUrl) {
@@ -56,3 +46,5 @@ bool RedirectedToPlainHttp(HINTERNET request, const std::wstring& requestedUrl) 
         return true;
     return _wcsnicmp(url, L"https://", 8) != 0;
 }
+
+}  // namespace zid

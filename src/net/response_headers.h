@@ -1,5 +1,5 @@
 // The response headers the download engine reads, as text: lengths beyond 32 bits, validators,
-// ranges. Every value comes from the server and is checked before use.
+// ranges. Every value comes from the server and is checked before use (http/resume_policy.h).
 #pragma once
 
 #include <windows.h>
@@ -7,17 +7,17 @@
 
 #include <string>
 
-// A header of the response (HTTP_QUERY_...); empty when it is absent or longer than 511 characters.
-std::wstring ResponseHeader(HINTERNET request, DWORD query);
+#include "http/resume_policy.h"
 
-// The validator If-Range sends back: the ETag if there is a strong one, else the Last-Modified date;
-// empty when there is none, or it is not printable ASCII of at most 256 characters.
-std::string ResponseValidator(HINTERNET request);
+namespace zid {
 
-// "bytes <first>-<last>/<total>" with first <= last < total; false for anything else.
-bool ParseContentRange(const std::wstring& text, unsigned long long& first, unsigned long long& last,
-                       unsigned long long& total);
+// The fields of the response that the download rules read, with status. A field that is absent is
+// empty; one that is longer than 511 characters or not ASCII cannot be read and is given as "\x7F",
+// which no field may hold: it is refused as it would be if it were read.
+zid::ResponseFields ReadResponseFields(HINTERNET request, unsigned status);
 
 // True when a request for an https:// address ended up, through redirects, at a plain http:// one,
 // where anyone on the way could have changed the answer.
 bool RedirectedToPlainHttp(HINTERNET request, const std::wstring& requestedUrl);
+
+}  // namespace zid

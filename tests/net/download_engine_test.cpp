@@ -15,6 +15,8 @@
 #include "support/website.h"
 #include "win/errors.h"
 
+namespace zid {
+
 namespace {
 
 bool Exists(const std::wstring& path) {
@@ -36,8 +38,8 @@ protected:
         ASSERT_FALSE(WebsiteBase(L"ok").empty()) << "the test website is not running";
         m_window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
-        m_engine = std::make_unique<CVNInet>(m_window);
-        ASSERT_EQ(m_engine->Open(), 0u);
+        m_engine = std::make_unique<CVNInet>();
+        ASSERT_EQ(m_engine->Open(m_window), 0u);
         g_finished = 0;
         g_notified = 0;
     }
@@ -49,7 +51,7 @@ protected:
                 if (IsInProgress(*request))
                     return false;
             }
-            return GetWaitCursorDepth() == 0;
+            return CVNInet::RunningTransfers() == 0;
         }));
         m_engine.reset();
         DestroyWindow(m_window);
@@ -164,31 +166,44 @@ TEST_F(Engine, AHostThatDoesNotResolveEndsTheDownloadAtOnceOrWithItsStep) {
     EXPECT_EQ(unresolvable.Finishes.load(), unresolvable.Starts.load());
 }
 
-// Whatever the server does, the final name holds either the whole file or what it held before.
-TEST_F(Engine, FileModeNamesOnlyAWholeFileAndKeepsWhatCanBeContinued) {
+// Whatever the server does, the final name holds either the whole file or what it held before; only an
+// announced length proves the end; nothing goes into WinINet's cache.
+TEST_F(Engine, FileModeNamesOnlyAProvablyWholeFileAndKeepsWhatCanBeContinued) {
     struct Case {
         const wchar_t* Modes;
         const wchar_t* File;
         DWORD Status;
         bool Whole;    // the final name now holds the download
         bool Partial;  // a partial file and its resume record were kept
+        const char* Step;
     };
     const Case cases[] = {
-        {L"ok", L"bytes/300000.msi", 200, true, false},  {L"noclen", L"bytes/300000.msi", 200, true, false},
-        {L"ok", L"bytes/0.msi", 200, true, false},       {L"ok", L"absent.msi", 404, false, false},
-        {L"cut", L"bytes/300000.msi", 200, false, true}, {L"reset", L"bytes/300000.msi", 200, false, true},
+        {L"ok", L"bytes/300000.msi", 200, true, false, ""},
+        {L"ok", L"bytes/0.msi", 200, true, false, ""},  // a length of 0 is a length
+        {L"ok", L"absent.msi", 404, false, false, ""},
+        // Nothing announced an end: kept, the server is to be asked whether there is more.
+        {L"noclen", L"bytes/300000.msi", 200, false, true, kStepEnd},
+        {L"chunked", L"bytes/300000.msi", 200, false, true, kStepEnd},
+        {L"cut", L"bytes/300000.msi", 200, false, true, kStepLength},
+        {L"reset", L"bytes/300000.msi", 200, false, true, kStepAsyncResult},
+        // A weak ETag vouches for nothing, and no date may stand in for it; a date with no ETag may.
+        {L"cut,weaketag", L"bytes/300000.msi", 200, false, false, kStepLength},
+        {L"cut,noetag", L"bytes/300000.msi", 200, false, true, kStepLength},
     };
     const std::wstring folder = ScratchFolder(L"engine-file");
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.Modes) + " " + Narrow(c.File));
         const std::wstring final = folder + L"\\" + (wcsrchr(c.File, L'/') ? wcsrchr(c.File, L'/') + 1 : c.File);
         ASSERT_TRUE(WriteFileBytes(final, "an earlier download"));
-        DownloadRequest& request = NewRequest(WebsiteBase(c.Modes) + c.File, folder);
+        const std::wstring url = WebsiteBase(c.Modes) + c.File;
+        DownloadRequest& request = NewRequest(url, folder);
         Download(request);
         EXPECT_EQ(request.HttpStatus, c.Status);
+        EXPECT_STREQ(request.ErrorStep, c.Step);
         EXPECT_EQ((request.Flags.load() & kRequestComplete) != 0, c.Whole);
         EXPECT_EQ(request.Progress->Result.Complete, c.Whole);
         EXPECT_EQ(request.Progress->Result.Resumable, c.Partial);
+        EXPECT_EQ(request.Progress->Result.AskAgain, c.Step == kStepEnd);
         const std::string saved = ReadFileBytes(final);
         EXPECT_TRUE(c.Whole ? saved == PatternBytes(saved.size()) && request.LocalPath == final
                             : saved == "an earlier download");
@@ -197,55 +212,99 @@ TEST_F(Engine, FileModeNamesOnlyAWholeFileAndKeepsWhatCanBeContinued) {
         // What was kept is the beginning of the file, to be continued.
         const std::string kept = ReadFileBytes(final + L".partial");
         EXPECT_TRUE(kept == PatternBytes(kept.size()));
+        DWORD size = 0;
+        EXPECT_FALSE(GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "a copy in WinINet's cache";
         DeleteFileW((final + L".partial").c_str());
         DeleteFileW((final + L".resume").c_str());
         DeleteFileW(final.c_str());
     }
 }
 
+// After a first answer cut at half, the rest is appended only where the answer proves it continues the
+// same file; any other answer gives the whole file (at once, or in the request asked again).
 TEST_F(Engine, AnInterruptedDownloadContinuesOnlyWhereTheServerVouchesForTheSameFile) {
     struct Case {
-        const wchar_t* SecondModes;  // after a first answer cut at half
-        DWORD Status;                // of the second answer
+        const wchar_t* Modes;  // beside cutonce
+        bool Resumed;          // the second request asks for the rest
+        DWORD Status;          // of the second answer
+        bool Discarded;        // the second answer showed the partial file of no use: a third asks anew
+        int Renewal;           // the file's bytes are those of its renewal-th replacement
     };
     const Case cases[] = {
-        {L"", 206},          // the rest, appended
-        {L",renew", 200},    // the file changed: the whole new one
-        {L",norange", 200},  // ranges ignored: the whole one
+        {L"", true, 206, false, 0},
+        {L",noetag", true, 206, false, 0},   // by the date
+        {L",chunked", true, 206, false, 0},  // the first end proved nothing; the 206 does
+        {L",noclen", true, 206, false, 0},
+        {L",renew", true, 200, false, 1},            // the file changed: the whole new one
+        {L",norange", true, 200, false, 0},          // ranges ignored: the whole one
+        {L",renew,blindrange", true, 206, true, 2},  // If-Range ignored: the new file's tail is not appended
+        {L",overlap", true, 206, true, 0},           // the part begins before the partial file's end
+        {L",weaketag", false, 200, false, 0},        // nothing to continue it by
     };
     const std::wstring folder = ScratchFolder(L"engine-resume");
     constexpr size_t kSize = 400000;
+    const std::wstring final = folder + L"\\400000.msi";
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.SecondModes));
-        const std::wstring token = NewToken();
-        const std::wstring url = WebsiteBase(L"cutonce=" + token + c.SecondModes) + L"bytes/400000.msi";
+        SCOPED_TRACE(Narrow(c.Modes));
+        const std::wstring url = WebsiteBase(L"cutonce=" + NewToken() + c.Modes) + L"bytes/400000.msi";
         DownloadRequest& first = NewRequest(url, folder);
         Download(first);
-        ASSERT_TRUE(first.Progress->Result.Resumable);
+        ASSERT_FALSE(first.Progress->Result.Complete);
         DownloadRequest& second = NewRequest(url, folder);
-        EXPECT_EQ(second.ResumeFrom, kSize / 2);
+        EXPECT_EQ(second.Partial.Size, c.Resumed ? kSize / 2 : 0u);
         Download(second);
         EXPECT_EQ(second.HttpStatus, c.Status);
+        EXPECT_EQ(second.Progress->Result.Complete, !c.Discarded);
+        EXPECT_EQ(second.Progress->Result.AskAgain, c.Discarded);
         EXPECT_EQ(second.Progress->Resumed.load(), c.Status == 206 ? kSize / 2 : 0u);
-        EXPECT_EQ(second.Progress->ContentLength.load(), kSize);
-        EXPECT_TRUE(second.Progress->Result.Complete);
-        EXPECT_TRUE(ReadFileBytes(folder + L"\\400000.msi") == PatternBytes(kSize));
-        EXPECT_FALSE(Exists(folder + L"\\400000.msi.partial") || Exists(folder + L"\\400000.msi.resume"));
-        DeleteFileW((folder + L"\\400000.msi").c_str());
+        if (c.Discarded) {
+            EXPECT_STREQ(second.ErrorStep, kStepRange);
+            EXPECT_FALSE(Exists(final + L".partial") || Exists(final + L".resume") || Exists(final));
+            DownloadRequest& third = NewRequest(url, folder);
+            EXPECT_EQ(third.Partial.Size, 0u);
+            Download(third);
+            EXPECT_TRUE(third.Progress->Result.Complete);
+        } else {
+            EXPECT_EQ(second.Progress->ContentLength.load(), kSize);
+        }
+        EXPECT_TRUE(ReadFileBytes(final) == PatternBytes(kSize, c.Renewal));
+        EXPECT_FALSE(Exists(final + L".partial") || Exists(final + L".resume"));
+        DeleteFileW(final.c_str());
     }
-    // A partial file as long as the whole: nothing left to ask for (416), so nothing of it is kept.
-    const std::wstring url = WebsiteBase(L"ok") + L"bytes/1000.msi";
-    ASSERT_TRUE(WriteFileBytes(folder + L"\\1000.msi.partial", PatternBytes(1000)));
-    DownloadRequest record(url, DownloadKind::Package);
-    record.ResumePath = folder + L"\\1000.msi.resume";
-    ASSERT_EQ(SaveResumeRecord(record, "\"bytes-1000\""), 0u);
-    DownloadRequest& full = NewRequest(url, folder);
-    ASSERT_EQ(full.ResumeFrom, 1000u);
-    Download(full);
-    EXPECT_EQ(full.HttpStatus, 416u);
-    EXPECT_FALSE(full.Progress->Result.Complete || full.Progress->Result.Resumable);
-    EXPECT_FALSE(Exists(folder + L"\\1000.msi.partial") || Exists(folder + L"\\1000.msi") ||
-                 Exists(folder + L"\\1000.msi.resume"));
+    // Nothing after the partial file (416): whole when the server's total is its size, else of no use.
+    for (const size_t partialSize : {1000u, 1500u}) {
+        SCOPED_TRACE(partialSize);
+        const std::wstring url = WebsiteBase(L"ok") + L"bytes/1000.msi";
+        ASSERT_TRUE(WriteFileBytes(folder + L"\\1000.msi.partial", PatternBytes(partialSize)));
+        DownloadRequest record(url, DownloadKind::Package);
+        record.ResumePath = folder + L"\\1000.msi.resume";
+        ASSERT_EQ(SaveResumeRecord(record, {0, {zid::ValidatorKind::EntityTag, "\"bytes-1000\""}, std::nullopt}), 0u);
+        DownloadRequest& full = NewRequest(url, folder);
+        ASSERT_EQ(full.Partial.Size, partialSize);
+        Download(full);
+        EXPECT_EQ(full.HttpStatus, 416u);
+        EXPECT_EQ(full.Progress->Result.Complete, partialSize == 1000);
+        EXPECT_EQ(full.Progress->Result.AskAgain, partialSize != 1000);
+        EXPECT_EQ(Exists(folder + L"\\1000.msi"), partialSize == 1000);
+        EXPECT_FALSE(Exists(folder + L"\\1000.msi.partial") || Exists(folder + L"\\1000.msi.resume"));
+        DeleteFileW((folder + L"\\1000.msi").c_str());
+    }
+}
+
+// A server that says nothing more (WinINet's own time-out does not end a read under Wine) ends the
+// download as interrupted, not cancelled: what came is kept.
+TEST_F(Engine, AServerThatSaysNothingMoreEndsTheDownloadAsInterrupted) {
+    m_engine = std::make_unique<CVNInet>(1000);
+    ASSERT_EQ(m_engine->Open(m_window), 0u);
+    DownloadRequest& stalled = NewRequest(WebsiteBase(L"stall") + L"bytes/2000000.msi", ScratchFolder(L"engine-stall"));
+    const ULONGLONG start = GetTickCount64();
+    Download(stalled);
+    EXPECT_LT(GetTickCount64() - start, 4000u) << "ended by the server, not by the program";
+    EXPECT_EQ(stalled.ErrorCode, static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+    EXPECT_TRUE(stalled.Progress->Result.Resumable && !stalled.Progress->Result.Cancelled);
+    DeleteFileW(stalled.LocalPath.c_str());
+    DeleteFileW(stalled.ResumePath.c_str());
 }
 
 // Connecting, waiting for headers that came with no body after them, reading: Cancel ends the
@@ -290,7 +349,7 @@ TEST_F(Engine, StartsThatFailAtOnceSendNothing) {
     noFile.Flags |= kRequestToFile;
     EXPECT_FALSE(m_engine->Start(noFile, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    CVNInet closed(m_window);  // never opened
+    CVNInet closed;  // never opened
     auto withFile = MakePackageRequest(WebsiteBase(L"ok") + L"bytes/10.msi");
     ASSERT_TRUE(AttachLocalFile(*withFile, ScratchFolder(L"engine-closed")));
     const std::wstring path = withFile->LocalPath;
@@ -314,7 +373,9 @@ TEST_F(Engine, EngineGoneBeforeItsDownloadEndsSendsNothingMore) {
     const int seen = g_finished + g_notified;
     m_engine.reset();  // as at exit: callback uninstalled, session closed, windows forgotten
     // The transfer still ends (and lets go of its request) when WinINet is done with it.
-    EXPECT_TRUE(PumpUntil([] { return GetWaitCursorDepth() == 0; }));
+    EXPECT_TRUE(PumpUntil([] { return CVNInet::RunningTransfers() == 0; }));
     EXPECT_EQ(g_finished + g_notified, seen);
-    m_engine = std::make_unique<CVNInet>(m_window);  // for the teardown
+    m_engine = std::make_unique<CVNInet>();  // for the teardown
 }
+
+}  // namespace zid

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include "net/local_file.h"
 #include "support/test_util.h"
+
+namespace zid {
 
 namespace {
 
@@ -55,7 +58,7 @@ TEST(AttachLocalFile, WritesAPartialFileAndNeverTouchesTheFinalOne) {
     ASSERT_TRUE(AttachLocalFile(*request, folder + L"\\.\\"));
     EXPECT_EQ(request->LocalPath, final + L".partial");
     EXPECT_EQ(request->FinalPath, final);
-    EXPECT_EQ(request->ResumeFrom, 0u);
+    EXPECT_EQ(request->Partial.Size, 0u);
     EXPECT_EQ(request->Flags.load(), kRequestHeapOwned | kRequestToFile);
     EXPECT_EQ(ReadFileBytes(request->LocalPath), "");
     request.reset();  // freed before it started: the file it made goes with it
@@ -74,23 +77,28 @@ TEST(AttachLocalFile, WritesAPartialFileAndNeverTouchesTheFinalOne) {
     }
 }
 
-TEST(AttachLocalFile, ContinuesOnlyAPartialFileOfTheSameAddressWithAValidator) {
+TEST(AttachLocalFile, ContinuesOnlyAPartialFileOfTheSameAddressThatItsRecordVouchesFor) {
     const std::wstring folder = ScratchFolder(L"attach-resume");
     const std::wstring url = L"http://h/ok/packages/v.msi";
     const std::wstring partial = folder + L"\\v.msi.partial";
     const std::wstring record = folder + L"\\v.msi.resume";
+    const std::string address = "http://h/ok/packages/v.msi\n";
     struct Case {
         std::string Record;
-        unsigned long long ResumeFrom;  // 0: started anew, the leftover gone
+        unsigned long long Size;  // 0: started anew, the leftover emptied and its record gone
+        const char* Validator;
     };
     const Case cases[] = {
-        {"http://h/ok/packages/v.msi\n\"etag-1\"\n", 5},
-        {"http://h/ok/packages/v.msi\nWed, 01 Jan 2026 00:00:00 GMT\n", 5},
-        {"http://h/other/packages/v.msi\n\"etag-1\"\n", 0},  // another address
-        {"http://h/ok/packages/v.msi\n\n", 0},               // no validator
-        {"http://h/ok/packages/v.msi\n\"a\r\nX: b\"\n", 0},  // one that would add a header
-        {"http://h/ok/packages/v.msi\n\"etag-1\"", 0},       // cut short
-        {"http://h/ok/packages/v.msi\n" + std::string(300, 'e') + "\n", 0},
+        {address + "etag\n\"etag-1\"\n-\n", 5, "\"etag-1\""},
+        {address + "date\nWed, 01 Jan 2026 00:00:00 GMT\n1000\n", 5, "Wed, 01 Jan 2026 00:00:00 GMT"},
+        {address + "none\n\n5\n", 5, ""},  // whole: it only needs its name
+        {address + "none\n\n1000\n", 0, ""},
+        {"http://h/other/packages/v.msi\netag\n\"etag-1\"\n-\n", 0, ""},
+        {address + "etag\n\"a\r\nX: b\"\n-\n", 0, ""},  // one that would add a header
+        {address + "etag\n\"etag-1\"\n-", 0, ""},       // cut short
+        {address + "\"etag-1\"\n", 0, ""},              // an older program's record
+        {address + "etag\n\"etag-1\"\n1e3\n", 0, ""},
+        {address + "etag\n" + std::string(300, 'e') + "\n-\n", 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Record);
@@ -98,19 +106,61 @@ TEST(AttachLocalFile, ContinuesOnlyAPartialFileOfTheSameAddressWithAValidator) {
         ASSERT_TRUE(WriteFileBytes(record, c.Record));
         DownloadRequest request(url, DownloadKind::Package);
         ASSERT_TRUE(AttachLocalFile(request, folder));
-        EXPECT_EQ(request.ResumeFrom, c.ResumeFrom);
-        EXPECT_EQ(Exists(record), c.ResumeFrom != 0);
-        const std::string validator = c.Record.substr(url.size() + 1, c.Record.size() - url.size() - 2);
-        EXPECT_EQ(request.Validator, c.ResumeFrom ? validator : "");
+        EXPECT_EQ(request.Partial.Size, c.Size);
+        EXPECT_EQ(request.Partial.Source.Value, c.Validator);
+        EXPECT_EQ(Exists(record), c.Size != 0);
         request.File.reset();
-        EXPECT_EQ(ReadFileBytes(partial), c.ResumeFrom ? "12345" : "");
+        EXPECT_EQ(ReadFileBytes(partial), c.Size ? "12345" : "");
     }
     // The record the engine writes is the one read back.
     DownloadRequest saved(url, DownloadKind::Package);
     saved.ResumePath = record;
-    ASSERT_EQ(SaveResumeRecord(saved, "\"etag-2\""), 0u);
+    const zid::PartialState written{0, {zid::ValidatorKind::EntityTag, "\"etag-2\""}, 5368709120ull};
+    ASSERT_EQ(SaveResumeRecord(saved, written), 0u);
     std::wstring readUrl;
-    std::string validator;
-    ASSERT_TRUE(ReadResumeRecord(record, readUrl, validator));
-    EXPECT_EQ(readUrl + L" " + std::wstring(validator.begin(), validator.end()), url + L" \"etag-2\"");
+    zid::PartialState read;
+    ASSERT_TRUE(ReadResumeRecord(record, readUrl, read));
+    EXPECT_EQ(readUrl, url);
+    EXPECT_EQ(read.Source.Kind, zid::ValidatorKind::EntityTag);
+    EXPECT_EQ(read.Source.Value + " " + std::to_string(read.Total.value_or(0)), "\"etag-2\" 5368709120");
 }
+
+// A partial file that is not this user's plain file (a hard link, a symbolic link, another owner's) is
+// neither written into nor deleted. Wine makes hard links only (its CreateSymbolicLinkW answers yes
+// and makes nothing) and keeps no other owner: those two are tried only where the system can.
+TEST(AttachLocalFile, LeavesAPartialFileThatIsNotThisUsersOwnAlone) {
+    const std::wstring folder = ScratchFolder(L"attach-foreign");
+    const std::wstring partial = folder + L"\\v.msi.partial";
+    const std::wstring other = folder + L"\\other.bin";
+    const auto refused = [&](const char* what) {
+        DownloadRequest request(L"http://h/ok/packages/v.msi", DownloadKind::Package);
+        EXPECT_FALSE(AttachLocalFile(request, folder)) << what;
+        EXPECT_EQ(GetLastError(), kPartialFileNotOurs) << what;
+        EXPECT_EQ(ReadFileBytes(partial), "12345") << what;
+        DeleteFileW(partial.c_str());
+    };
+    ASSERT_TRUE(WriteFileBytes(other, "12345"));
+    ASSERT_TRUE(CreateHardLinkW(partial.c_str(), other.c_str(), nullptr));
+    refused("a hard link");
+    constexpr DWORD kUnprivileged = 2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    CreateSymbolicLinkW(partial.c_str(), other.c_str(), kUnprivileged);
+    const DWORD attributes = GetFileAttributesW(partial.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        refused("a symbolic link");
+    BYTE service[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(service);
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(CreateWellKnownSid(WinLocalServiceSid, nullptr, service, &size));
+    ASSERT_TRUE(WriteFileBytes(partial, "12345"));
+    if (SetNamedSecurityInfoW(const_cast<wchar_t*>(partial.c_str()), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                              service, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        GetNamedSecurityInfoW(partial.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) == ERROR_SUCCESS &&
+        EqualSid(owner, service))
+        refused("another owner's file");
+    LocalFree(descriptor);
+    EXPECT_EQ(ReadFileBytes(other), "12345");
+}
+
+}  // namespace zid

@@ -8,6 +8,8 @@
 
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 std::string ReadText(const char* linuxPath) {
@@ -99,9 +101,11 @@ size_t CountWebsiteRequests(const std::string& path) {
     return count;
 }
 
-std::string PatternBytes(size_t count) {
+std::string PatternBytes(size_t count, int renewal) {
     std::string bytes(count, '\0');
     for (size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+        bytes[i] = static_cast<char>((i * 7 + 3 + renewal) & 0xFF);
     return bytes;
 }
+
+}  // namespace zid

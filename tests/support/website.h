@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace zid {
+
 // "http://127.0.0.1:PORT/<modes>/": the base address for a comma-separated combination of the
 // website's modes ("ok", "noclen,slow", ...). Empty when the website is not running.
 std::wstring WebsiteBase(const std::wstring& modes);
@@ -26,5 +28,8 @@ std::string LastWebsiteRequest(const std::string& path);
 // How many logged requests had exactly this path (as the client sent it, e.g. "/ok/Archive.htm").
 size_t CountWebsiteRequests(const std::string& path);
 
-// The bytes the website serves for bytes/<count>: byte i is (i * 7 + 3) & 0xFF.
-std::string PatternBytes(size_t count);
+// The bytes the website serves for bytes/<count>: byte i is (i * 7 + 3) & 0xFF, or with renew, after
+// the file was replaced renewal times, (i * 7 + 3 + renewal) & 0xFF.
+std::string PatternBytes(size_t count, int renewal = 0);
+
+}  // namespace zid

@@ -86,6 +86,7 @@ and a Last-Modified date (bytes/<N>: 2026-01-01 00:00:00 GMT). A GET of one with
       if any, matches);
   200 with the whole body when If-Range does not match (the file changed) or the range is not
       of that form.
+Every response also carries a Date header (now).
 
 Modes
 -----
@@ -121,7 +122,15 @@ Modes
                    at most 64) and this path after the modes; later ones are whole. The count
                    lives as long as the server: use a new token for each test run.
   renew            with cutonce: every answer for the token after the first carries other
-                   validators (as if the file had been replaced between two requests)
+                   validators, and for bytes/<N> other bytes: answer k (from 0) sends byte i as
+                   (i * 7 + 3 + k) & 0xFF (as if the file had been replaced between two requests)
+  chunked          bodies go with "Transfer-Encoding: chunked" and no Content-Length, ending with
+                   the last (empty) chunk; with cut or cutonce half the body is sent and the
+                   connection closed cleanly with no last chunk
+  weaketag         the ETag is weak: W/"..." (If-Range never matches it)
+  noetag           no ETag: the Last-Modified date is the only validator
+  blindrange       Range is honoured and If-Range ignored: a 206 of the file as it is now
+  overlap          a 206 begins up to 1000 bytes before the first byte asked for
   stall            after the headers of a body, nothing: the connection is held until the client
                    closes it or 5 s have passed, then closed
   norange          Range and If-Range are ignored: always the whole body with 200
@@ -244,7 +253,8 @@ ROWS_FILE64 = "velonar64-5.45.msi"
 SIMPLE_MODES = {"ok", "404-download", "500-download", "404-archive", "500-archive", "404-package",
                 "noclen", "empty-download", "empty-archive", "reset", "slow", "missing64",
                 "shortdate", "tdheader", "baddate", "hostile", "cut", "renew", "stall", "norange", "rebuilt",
-                "foreign", "unsigned", "tohttp"}
+                "foreign", "unsigned", "tohttp", "chunked", "weaketag", "noetag", "blindrange",
+                "overlap"}
 
 
 # ----------------------------------------------------------------------------------------------
@@ -428,6 +438,7 @@ class Body:
         self.pattern = pattern
         self.etag = etag          # validators of a body that ranges may be asked of
         self.modified = modified  # seconds since 1970
+        self.renewal = 0          # renew: how often the pattern's file was replaced
 
 
 PATTERN_BLOCK = bytes((i * 7 + 3) & 0xFF for i in range(256)) * 4096  # 1 MiB, whole periods
@@ -448,7 +459,8 @@ def read_body(body, offset, count, handle):
     if body.data is not None:
         return body.data[offset:offset + count]
     if body.pattern:
-        return pattern_bytes(offset, count)
+        # Byte i of renewal k is byte i + 183 k of the first one: 7 * 183 = 1 (mod 256).
+        return pattern_bytes(offset + 183 * body.renewal, count)
     handle.seek(offset)
     return handle.read(count)
 
@@ -644,16 +656,17 @@ class Handler(BaseHTTPRequestHandler):
                 if "renew" in words and count:
                     body.etag = body.etag[:-1] + '-%d"' % count
                     body.modified += count
+                    body.renewal = count
             offset, length = 0, body.length
             if status == 200 and body.etag:
                 status, offset, length = self.ranged(body, words)
+            chunked = "chunked" in words and not head
             self.send_response(status)
             self.send_header("Content-Type", ctype)
             if getattr(body, "location", None):
                 self.send_header("Location", body.location)
             if body.etag:
-                self.send_header("ETag", body.etag)
-                self.send_header("Last-Modified", self.date_time_string(body.modified))
+                self.send_validators(body, words)
                 if "norange" not in words:
                     self.send_header("Accept-Ranges", "bytes")
             if status == 206:
@@ -661,7 +674,9 @@ class Handler(BaseHTTPRequestHandler):
                                  % (offset, offset + length - 1, body.length))
             elif status == 416:
                 self.send_header("Content-Range", "bytes */%d" % body.length)
-            if "noclen" in words:
+            if chunked:
+                self.send_header("Transfer-Encoding", "chunked")
+            elif "noclen" in words:
                 self.send_header("Connection", "close")  # also sets close_connection
             else:
                 self.send_header("Content-Length", str(length))
@@ -673,17 +688,25 @@ class Handler(BaseHTTPRequestHandler):
                 self.stall()
                 return
             limit = length // 2 if "reset" in words or cut else length
-            sent = self.send_body(body, offset, limit, modes.rate if modes else None)
+            sent = self.send_body(body, offset, limit, modes.rate if modes else None, chunked)
+            if chunked and limit == length:
+                self.wfile.write(b"0\r\n\r\n")
             if "reset" in words:
                 time.sleep(RESET_PAUSE)
                 self.reset_connection()
             elif cut:
                 self.close_connection = True  # a clean end of stream before the announced length
+                self.wfile.flush()
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError) as e:
             sent = getattr(e, "sent", sent)
             self.close_connection = True
         finally:
             self.server.end_request(self.path, status, sent)
+
+    def send_validators(self, body, words):
+        if "noetag" not in words:
+            self.send_header("ETag", ("W/" if "weaketag" in words else "") + body.etag)
+        self.send_header("Last-Modified", self.date_time_string(body.modified))
 
     def ranged(self, body, words):
         """(status, first byte, bytes to send) for a GET that may ask for a range."""
@@ -692,8 +715,10 @@ class Handler(BaseHTTPRequestHandler):
         if not found or self.command != "GET":
             return 200, 0, body.length
         condition = self.headers.get("If-Range")
-        if condition is not None and condition.strip() not in (
-                body.etag, self.date_time_string(body.modified)):
+        matching = [self.date_time_string(body.modified)]
+        if not words & {"noetag", "weaketag"}:
+            matching.append(body.etag)
+        if condition is not None and "blindrange" not in words and condition.strip() not in matching:
             return 200, 0, body.length
         first = int(found.group(1))
         last = int(found.group(2)) if found.group(2) else body.length - 1
@@ -702,6 +727,8 @@ class Handler(BaseHTTPRequestHandler):
         if last < first:
             return 200, 0, body.length
         last = min(last, body.length - 1)
+        if "overlap" in words:
+            first = max(0, first - 1000)
         return 206, first, last - first + 1
 
     def stall(self):
@@ -717,11 +744,11 @@ class Handler(BaseHTTPRequestHandler):
                 except OSError:
                     return
 
-    def send_body(self, body, offset, limit, rate):
+    def send_body(self, body, offset, limit, rate, chunked=False):
         sent = 0
         handle = open(body.path, "rb") if body.path else None
         try:
-            if rate is None and handle is not None:
+            if rate is None and handle is not None and not chunked:
                 try:
                     return self.connection.sendfile(handle, offset, limit) if limit else 0
                 except OSError as e:
@@ -734,7 +761,7 @@ class Handler(BaseHTTPRequestHandler):
                 if not data:
                     break  # the file shrank under us
                 try:
-                    self.wfile.write(data)
+                    self.wfile.write(b"%x\r\n%s\r\n" % (len(data), data) if chunked else data)
                 except OSError as e:
                     e.sent = sent
                     raise

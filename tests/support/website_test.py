@@ -85,10 +85,10 @@ def get(path, method="GET", port=None, headers=None):
         connection.close()
 
 
-def raw_get(path):
+def raw_get(path, fields=""):
     """(head, body, error): reads with a raw socket until the end or an error."""
     with socket.create_connection(("127.0.0.1", PORT), timeout=10) as s:
-        s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" % path).encode())
+        s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1\r\n%s\r\n" % (path, fields)).encode())
         data = b""
         error = None
         try:
@@ -139,8 +139,19 @@ def wait_for_log_line(regex, seconds=3):
         time.sleep(0.05)
 
 
-def pattern(offset, count):
-    return bytes(((offset + i) * 7 + 3) & 0xFF for i in range(count))
+def pattern(offset, count, renewal=0):
+    return bytes(((offset + i) * 7 + 3 + renewal) & 0xFF for i in range(count))
+
+
+def unchunked(body):
+    """(the data of a chunked body, whether it ended with the last chunk)."""
+    data = b""
+    while body:
+        size, _, body = body.partition(b"\r\n")
+        if int(size, 16) == 0:
+            return data, body == b"\r\n"
+        data, body = data + body[:int(size, 16)], body[int(size, 16) + 2:]
+    return data, False
 
 
 class Pages(unittest.TestCase):
@@ -375,9 +386,34 @@ class Ranges(unittest.TestCase):
         renewed = "/cutonce=%s,renew/bytes/1000" % token
         etag = header(raw_get(renewed)[0], "ETag")
         status, headers, body = get(renewed, headers={"Range": "bytes=500-", "If-Range": etag})
-        self.assertEqual((status, body), (200, pattern(0, 1000)))
+        self.assertEqual((status, body), (200, pattern(0, 1000, 3)))  # the fourth answer: replaced three times
         self.assertNotEqual(headers["ETag"], etag)
         self.assertEqual(get("/cutonce=bad!/bytes/1")[0], 400)
+
+    def test_validator_and_range_modes(self):
+        etag, modified = '"bytes-10000"', "Thu, 01 Jan 2026 00:00:00 GMT"
+        cases = [  # (modes, request headers, status, ETag, Content-Range)
+            ("weaketag", {}, 200, "W/" + etag, None),
+            ("weaketag", {"Range": "bytes=10-", "If-Range": "W/" + etag}, 200, "W/" + etag, None),
+            ("noetag", {"Range": "bytes=10-", "If-Range": modified}, 206, None, "bytes 10-9999/10000"),
+            ("noetag", {"Range": "bytes=10-", "If-Range": etag}, 200, None, None),
+            ("blindrange", {"Range": "bytes=10-", "If-Range": '"other"'}, 206, etag, "bytes 10-9999/10000"),
+            ("overlap", {"Range": "bytes=5000-"}, 206, etag, "bytes 4000-9999/10000"),
+        ]
+        for modes, asked, expected, tag, content_range in cases:
+            status, headers, body = get("/%s/bytes/10000" % modes, headers=asked)
+            self.assertEqual((status, headers["ETag"], headers["Content-Range"], headers["Last-Modified"]),
+                             (expected, tag, content_range, modified), (modes, asked))
+            first = int(content_range.split()[1].split("-")[0]) if content_range else 0
+            self.assertEqual(body, pattern(first, 10000 - first))
+            self.assertIsNotNone(headers["Date"])
+
+    def test_chunked_bodies_end_with_the_last_chunk_unless_cut(self):
+        for modes, whole in (("chunked", True), ("chunked,cut", False)):
+            head, body, error = raw_get("/%s/bytes/300000" % modes, "Connection: close\r\n")
+            self.assertIsNone(error)
+            self.assertEqual((header(head, "Transfer-Encoding"), header(head, "Content-Length")), ("chunked", None))
+            self.assertEqual(unchunked(body), (pattern(0, 300000 if whole else 150000), whole), modes)
 
     def test_stall_sends_headers_only_until_the_client_leaves(self):
         with socket.create_connection(("127.0.0.1", PORT), timeout=10) as s:
