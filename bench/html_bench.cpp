@@ -21,6 +21,8 @@
 #include "html/html_parser.h"
 #include "html_bench_lexbor.h"
 
+using namespace zid;
+
 namespace {
 
 // One archive table row after another, the shape of the website's Archive.htm.
@@ -42,7 +44,6 @@ std::string ArchivePage(size_t bytes) {
     page += "</table>\n</body>\n</html>\n";
     return page;
 }
-
 
 const std::string& Page(int64_t megabytes) {
     static std::string one = ArchivePage(1u << 20);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+using namespace zid;
+
 namespace {
 
 std::string_view View(const lxb_char_t* data, size_t length) {

@@ -1,5 +1,7 @@
 #include "html_bench_lexbor.h"
 
+using namespace zid;
+
 // The website reader's conversion, UTF-8 to UTF-16 (valid input assumed).
 std::wstring WidenUtf8(std::string_view utf8) {
     std::wstring out;

@@ -20,14 +20,20 @@
 #include <string>
 #include <vector>
 
+#include "operations/operation_context.h"
+#include "operations/windows_installer.h"
 #include "packages/inventory.h"
 #include "resource.h"
-#include "thispc/thispc_page.h"
+#include "ui/thispc_page.h"
 #include "win/handles.h"
+#include "win/message_pump.h"
 #include "win/platform.h"
 #include "win/registry.h"
+#include "win/settings.h"
 
 #include "visible_window.h"
+
+using namespace zid;
 
 namespace {
 
@@ -48,6 +54,26 @@ std::wstring EntryName(int index) {
     swprintf(name, 64, L"{BE0C4000-0000-0000-0000-%012d}", index);
     return name;
 }
+
+// A refresh asks and waits for nothing; an operation started by mistake would be answered Cancel.
+class CSilentPrompt final : public IPrompt {
+public:
+    int Ask(const Question&) override { return IDCANCEL; }
+    void Tell(const std::wstring&, UINT) override {}
+    void Log(const std::wstring&) override {}
+    void ClearLog() override {}
+    int AskUninstallOptions(bool&) override { return IDCANCEL; }
+    void ShowInstallerLog(const std::wstring&) override {}
+};
+
+class CPumpWaiter final : public IWaiter {
+public:
+    void WaitForWorker(HANDLE thread) override { m_pump.RunUntilSignalled(thread); }
+    bool WaitUntil(const std::function<bool()>& done, DWORD slice) override { return m_pump.RunUntil(done, slice); }
+
+private:
+    CMessagePump m_pump;
+};
 
 // Pairs of entries alternate views, so that both views hold Velonar entries.
 REGSAM ViewOf(int index) {
@@ -308,16 +334,20 @@ int wmain(int argc, wchar_t** argv) {
     const int launches = argc > 4 ? std::max(1, _wtoi(argv[4])) : 7;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    Platform().Win64 = DetectWow64();
-    Platform().Wine = DetectWine();
+    const PlatformFacts platform = DetectPlatform(GetModuleHandleW(nullptr));
     PrintMachine();
 
     Populate();
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_THISPC), RT_DIALOG);
-    const auto* pageTemplate = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(nullptr, resource)));
+    CSilentPrompt prompt;
+    CPumpWaiter waiter;
+    CMsiInstaller installer;
+    const OperationOptions options;
+    CSettingsStore settings;
+    const OperationContext context{prompt, waiter, installer, options, settings, platform};
     CThisPcPage page;
-    page.Create(parent, pageTemplate, RECT{0, 0, 600, 400});
+    page.Create(parent, context);
+    SetWindowPos(page.Window(), nullptr, 0, 0, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
     // The page is seen, as in the program: a hidden list would skip the painting a refresh causes.
     ShowWindow(parent, SW_SHOWNOACTIVATE);
     ShowWindow(page.Window(), SW_SHOWNOACTIVATE);

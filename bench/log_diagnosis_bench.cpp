@@ -12,6 +12,8 @@
 
 #include "log/installer_diagnosis.h"
 
+using namespace zid;
+
 namespace {
 
 constexpr std::size_t kLogBytes = 50u << 20;

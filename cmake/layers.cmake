@@ -15,10 +15,12 @@ function(zid_make_include_root name folders out)
   set(${out} ${root} PARENT_SCOPE)
 endfunction()
 
-# zid_add_layer(<folder> [LAYERS <folders below>...] [SYSTEM_LIBRARIES <Windows libraries>...])
+# zid_add_layer(<folder> [RESOURCES] [LAYERS <folders below>...] [SYSTEM_LIBRARIES <Windows libraries>...])
 # Target zid_<folder> from src/<folder>/*.cpp (main.cpp excepted: it is the program's alone).
+# RESOURCES: the layer sees res/ (resource.h, the dialog and control ids); only the user interface
+# and the shell do, so no other layer can reach a window of the program by its id.
 function(zid_add_layer folder)
-  cmake_parse_arguments(ZL "" "" "LAYERS;SYSTEM_LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ZL "RESOURCES" "" "LAYERS;SYSTEM_LIBRARIES" ${ARGN})
   set(target zid_${folder})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
@@ -34,13 +36,21 @@ function(zid_add_layer folder)
   list(REMOVE_DUPLICATES visible)
   zid_make_include_root(${folder} "${visible}" root)
 
-  set_target_properties(${target} PROPERTIES ZID_VISIBLE_FOLDERS "${visible}" ZID_INCLUDE_ROOT ${root})
-  target_include_directories(${target} PRIVATE ${root} ${CMAKE_SOURCE_DIR}/res)
+  set_target_properties(${target} PROPERTIES ZID_VISIBLE_FOLDERS "${visible}" ZID_INCLUDE_ROOT ${root}
+                                             ZID_RESOURCES "${ZL_RESOURCES}")
+  target_include_directories(${target} PRIVATE ${root})
+  if(ZL_RESOURCES)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res)
+  endif()
   target_link_libraries(${target} PUBLIC ${below_targets} ${ZL_SYSTEM_LIBRARIES})
 endfunction()
 
-# Gives target the view of layer folder (plus the resource ids) for its own sources.
+# Gives target the view of layer folder (the resource ids too where the layer sees them).
 function(zid_use_layer_view target folder)
   get_target_property(root zid_${folder} ZID_INCLUDE_ROOT)
-  target_include_directories(${target} PRIVATE ${root} ${CMAKE_SOURCE_DIR}/res)
+  get_target_property(resources zid_${folder} ZID_RESOURCES)
+  target_include_directories(${target} PRIVATE ${root})
+  if(resources)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/res)
+  endif()
 endfunction()

@@ -23,6 +23,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix 
 include(cmake/layers.cmake)
 include(cmake/delay_load.cmake)
 add_subdirectory(src/html)
+add_subdirectory(src/http)
 
 zid_delay_library(wininet KEEP_THUNKS)
 zid_delay_library(crypt32 KEEP_THUNKS)
@@ -30,16 +31,18 @@ zid_delay_library(msi)
 zid_delay_library(wintrust)
 zid_delay_library(version)
 
-# Bottom to top. html stands alone; net (the download engine) needs only the platform.
+# Bottom to top, each layer seeing those below it. html and http stand alone; only ui and shell see res/.
 zid_add_layer(win SYSTEM_LIBRARIES zid_delay_wininet zid_delay_msi zid_delay_crypt32 comctl32 shell32 shlwapi ole32
               zid_delay_version advapi32 gdi32 user32 kernel32)
-zid_add_layer(net LAYERS win SYSTEM_LIBRARIES zid_delay_wininet shlwapi)
 zid_add_layer(packages LAYERS win SYSTEM_LIBRARIES zid_delay_msi zid_delay_wintrust zid_delay_crypt32)
-zid_add_layer(log LAYERS packages win SYSTEM_LIBRARIES psapi wbemuuid uuid ole32 oleaut32 zid_delay_version)
-zid_add_layer(operations LAYERS log packages win SYSTEM_LIBRARIES zid_delay_msi)
-zid_add_layer(thispc LAYERS operations log packages win SYSTEM_LIBRARIES comdlg32 comctl32 shell32 shlwapi)
-zid_add_layer(releases LAYERS operations net html log packages win SYSTEM_LIBRARIES zid_delay_wininet shlwapi)
-zid_add_layer(shell LAYERS releases thispc operations net log packages win SYSTEM_LIBRARIES comctl32 shell32)
+zid_add_layer(net LAYERS packages win http SYSTEM_LIBRARIES zid_delay_wininet shlwapi)
+zid_add_layer(log LAYERS net http packages win SYSTEM_LIBRARIES psapi wbemuuid uuid ole32 oleaut32 zid_delay_version)
+zid_add_layer(operations LAYERS log net http packages win SYSTEM_LIBRARIES zid_delay_msi)
+zid_add_layer(releases LAYERS operations log net http html packages win SYSTEM_LIBRARIES zid_delay_wininet shlwapi)
+zid_add_layer(ui RESOURCES LAYERS releases operations log net http html packages win
+              SYSTEM_LIBRARIES comdlg32 comctl32 shell32 shlwapi gdi32 user32)
+zid_add_layer(shell RESOURCES LAYERS ui releases operations log net http html packages win
+              SYSTEM_LIBRARIES comctl32 shell32)
 
 # The icon is drawn at build time; nothing binary lives in the repository.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -57,13 +60,14 @@ else()
   set(ZID_MANIFEST_ARCH x86)
 endif()
 configure_file(res/ZIDezureziv.manifest.in ${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest @ONLY)
+configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/res/version.h @ONLY)
 
 # Resources as an object library: the tests create the real dialogs from them too.
 add_library(zid_res OBJECT res/ZIDezureziv.rc)
 add_dependencies(zid_res zid_icon)
 target_include_directories(zid_res PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_SOURCE_DIR}/res)
 set_source_files_properties(res/ZIDezureziv.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/res/ZIDezureziv.ico;${CMAKE_BINARY_DIR}/res/ZIDezureziv.manifest;${CMAKE_BINARY_DIR}/res/version.h;${CMAKE_SOURCE_DIR}/res/resource.h")
 
 add_executable(ZIDezureziv WIN32 src/shell/main.cpp)
 zid_use_layer_view(ZIDezureziv shell)
@@ -82,8 +86,8 @@ add_subdirectory(tests)
 
 # Measurements, not tests (scripts/bench-inventory); built on request only.
 add_executable(inventory_bench EXCLUDE_FROM_ALL bench/inventory_bench.cpp)
-zid_use_layer_view(inventory_bench thispc)
-target_link_libraries(inventory_bench PRIVATE zid_thispc zid_res)
+zid_use_layer_view(inventory_bench ui)
+target_link_libraries(inventory_bench PRIVATE zid_ui zid_res)
 target_link_options(inventory_bench PRIVATE -municode)
 
 # The download engine's speed against curl (scripts/bench-download): a console program built on

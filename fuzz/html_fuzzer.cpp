@@ -7,6 +7,8 @@
 
 #include "html/html_parser.h"
 
+using namespace zid;
+
 namespace {
 
 // UTF-8 to UTF-16 code units as the website reader receives them, except

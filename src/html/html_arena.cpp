@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace zid {
+
 namespace {
 
 // A small page fits in the first block; large pages get blocks of up to
@@ -93,3 +95,5 @@ CHtmlString CHtmlArena::Append(CHtmlString text, std::wstring_view more) {
     std::memcpy(data + text.size(), more.data(), more.size() * sizeof(wchar_t));
     return result;
 }
+
+}  // namespace zid

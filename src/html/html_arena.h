@@ -14,6 +14,8 @@
 #include <string_view>
 #include <type_traits>
 
+namespace zid {
+
 // An immutable, zero-terminated wide string that lives as long as the arena
 // (or the literal) it points into. Empty by default.
 class CHtmlString {
@@ -134,3 +136,5 @@ private:
     uint32_t m_size = 0;
     uint32_t m_capacity = 0;
 };
+
+}  // namespace zid

@@ -3,6 +3,8 @@
 #include "html/html_tags.h"
 #include "html/html_text.h"
 
+namespace zid {
+
 using zid::html::Tag;
 
 CHtmlElement::CHtmlElement(CHtmlString tag) : m_tag(tag), m_known(static_cast<uint8_t>(zid::html::LookUpTag(tag))) {}
@@ -52,3 +54,5 @@ void CHtmlElement::AppendChild(CHtmlElement* child) {
         m_firstChild = child;
     m_lastChild = child;
 }
+
+}  // namespace zid

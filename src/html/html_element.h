@@ -12,6 +12,8 @@
 
 #include "html/html_arena.h"
 
+namespace zid {
+
 // One attribute other than id, class and style, as written on the page
 // (first letter of the name lower-cased, the rest as written).
 class CHtmlAttr {
@@ -76,3 +78,5 @@ private:
 
     uint8_t m_known = 0;  // the interned tag (zid::html::Tag) of m_tag, 0 when not known
 };
+
+}  // namespace zid

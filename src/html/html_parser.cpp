@@ -7,6 +7,8 @@
 #include "html/html_text.h"
 #include "html/html_tokenizer.h"
 
+namespace zid {
+
 using zid::html::Tag;
 
 namespace {
@@ -125,3 +127,5 @@ void CHtmlParser::FlushText(std::wstring_view text) {
         current->m_text = m_arena.Append(current->m_text, text);
     }
 }
+
+}  // namespace zid

@@ -10,7 +10,9 @@
 #include "html/html_arena.h"
 #include "html/html_element.h"
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 class CHtmlTokenizer;
 }
 
@@ -53,3 +55,5 @@ private:
     CHtmlElement* m_root = nullptr;     // in m_arena, with every element below it
     CHtmlElement* m_current = nullptr;  // where new content goes
 };
+
+}  // namespace zid

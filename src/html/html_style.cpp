@@ -3,6 +3,8 @@
 
 #include "html/html_text.h"
 
+namespace zid {
+
 namespace {
 
 // Declarations are kept as single bytes and widened back, so only the low
@@ -49,3 +51,5 @@ void CHtmlElement::AddStyles(CHtmlArena& arena, std::wstring_view css) {
         ++i;
     }
 }
+
+}  // namespace zid

@@ -2,7 +2,9 @@
 
 #include <array>
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 
 namespace {
 
@@ -100,4 +102,6 @@ bool IsClosedBy(Tag open, Tag tag) {
     }
 }
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

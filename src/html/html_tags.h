@@ -9,7 +9,9 @@
 
 #include "html/html_arena.h"
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 
 // Other is every name not listed; the order matches kTagNames.
 enum class Tag : uint8_t {
@@ -107,4 +109,6 @@ bool IsVoidTag(Tag tag);
 // Whether an open element of tag `open` is implicitly closed by a new start tag `tag`.
 bool IsClosedBy(Tag open, Tag tag);
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

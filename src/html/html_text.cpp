@@ -1,6 +1,8 @@
 #include "html/html_text.h"
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 
 wchar_t LowerChar(wchar_t c) {
     if (c < 0x80)
@@ -50,4 +52,6 @@ bool EqualsAscii(std::wstring_view text, std::string_view ascii) {
     return true;
 }
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

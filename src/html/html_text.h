@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 
 // True for the code units the page reader treats as white space: the ASCII
 // controls TAB..CR, SPACE, and the Unicode space separators (not the
@@ -50,4 +52,6 @@ inline wchar_t WidenAnsi(unsigned char byte) {
 // Compares in place: no narrowed copy is made.
 bool EqualsAscii(std::wstring_view text, std::string_view ascii);
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

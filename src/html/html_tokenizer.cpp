@@ -6,7 +6,9 @@
 #include "html/html_parser.h"
 #include "html/html_text.h"
 
-namespace zid::html {
+namespace zid {
+
+namespace html {
 
 namespace {
 
@@ -343,4 +345,6 @@ void CHtmlTokenizer::ResolveReference(const wchar_t* end) {
         m_text.Put(unit, m_reference - 1);
 }
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

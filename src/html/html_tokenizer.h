@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+namespace zid {
+
 class CHtmlParser;
 
-namespace zid::html {
+namespace html {
 
 // The text of one token (a tag or attribute name, a value, a text): a slice
 // of the page for as long as it reads as written there, which is the common
@@ -105,4 +107,6 @@ private:
     const wchar_t* m_reference = nullptr;  // first unit of the reference name
 };
 
-}  // namespace zid::html
+}  // namespace html
+
+}  // namespace zid

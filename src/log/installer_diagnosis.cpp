@@ -3,6 +3,8 @@
 #include "log/log_findings.h"
 #include "log/log_text.h"
 
+namespace zid {
+
 namespace {
 
 // Notepad of every Windows this program supports reads UTF-8 by its byte-order mark (without one, Windows 7's
@@ -73,3 +75,5 @@ std::wstring SummaryPathFor(const std::wstring& logPath) {
         return logPath.substr(0, logPath.size() - kLogExtension.size()).append(kSummaryExtension);
     return logPath + std::wstring(kSummaryExtension);
 }
+
+}  // namespace zid

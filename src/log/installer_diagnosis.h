@@ -8,6 +8,8 @@
 
 #include "log/result_explanations.h"
 
+namespace zid {
+
 // What one operation's log file and result code tell the user.
 struct InstallerDiagnosis {
     int Result = 0;
@@ -28,3 +30,5 @@ std::string FormatDiagnosisSummary(const std::wstring& operation, const Installe
 
 // The summary file's path beside the log: "VNI-....txt" becomes "VNI-....summary.txt".
 std::wstring SummaryPathFor(const std::wstring& logPath);
+
+}  // namespace zid

@@ -1,4 +1,4 @@
-// The log pane of the main window and the per-operation installer log file.
+// The per-operation installer log file: its name, and lines written into it.
 #pragma once
 
 #include <windows.h>
@@ -8,14 +8,7 @@
 
 #include "win/handles.h"
 
-// Appends "HH:MM:SS text" (text may be null) to the log pane, ending with one CR LF, and scrolls to the end.
-void AddLogLine(const wchar_t* text);
-
-// Everything the log pane holds, as lines ending CR LF.
-const std::wstring& LogPaneText();
-
-// Empties the log pane.
-void ClearLogPane();
+namespace zid {
 
 // Creates an empty, new VNI-yymmdd-HHMMSS[-n].txt in the temporary folder; its path, or empty.
 // With held, the open file (read and write, not shared) is handed over, to write through.
@@ -25,8 +18,7 @@ std::wstring CreateLogFile(zid::UniqueFile* held = nullptr);
 // when none of the 999 names could be created.
 std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local, zid::UniqueFile* held = nullptr);
 
-// CreateLogFile when check box 1007 is checked (warning when none could be made); empty when unchecked.
-std::wstring GetLogFilePath(zid::UniqueFile* held = nullptr);
+// Writes text and CR LF as UTF-16 at the file's position; 0 or the Win32 error.
+DWORD WriteLine(HANDLE file, const std::wstring& text);
 
-// Writes text and CR LF as UTF-16 at the file's position; reports "WriteLine" on failure.
-void WriteLine(HANDLE file, const std::wstring& text);
+}  // namespace zid

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace zid {
+
 namespace {
 
 // The value an "Action ended" line carries for success, on Windows and under Wine alike.
@@ -263,3 +265,5 @@ LogFindings FindInstallerFailure(std::string_view text) {
     findings.CustomAction = std::string(CustomActionOf(part));
     return findings;
 }
+
+}  // namespace zid

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zid {
+
 // The action, codes and custom action an installer log names for the failure it records.
 struct LogFindings {
     std::string FailedAction;  // empty when the log records no failing action
@@ -22,3 +24,5 @@ inline constexpr std::size_t kMaxLoggedCodes = 4;
 // own action when the one started last had already ended. Codes and the custom action come from the part
 // of the log from that start to that end, or from the whole log when no failure is recorded.
 LogFindings FindInstallerFailure(std::string_view text);
+
+}  // namespace zid

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace zid {
+
 namespace {
 
 constexpr unsigned char kBomLow = 0xFF;
@@ -110,3 +112,5 @@ std::string EncodeUtf8(std::wstring_view text) {
     }
     return out;
 }
+
+}  // namespace zid

@@ -9,12 +9,27 @@
 #include "log/signer_report.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
-#include "win/errors.h"
 #include "win/handles.h"
 #include "win/module_info.h"
-#include "win/platform.h"
+
+namespace zid {
 
 namespace {
+
+// Writes lines into the log until one fails; that first failure is kept, and nothing more is tried.
+class CLineWriter {
+public:
+    explicit CLineWriter(HANDLE file) : m_file(file) {}
+    void operator()(const std::wstring& line) {
+        if (m_error == ERROR_SUCCESS)
+            m_error = WriteLine(m_file, line);
+    }
+    DWORD Error() const { return m_error; }
+
+private:
+    HANDLE m_file;
+    DWORD m_error = ERROR_SUCCESS;
+};
 
 std::wstring FirstLine() {
     const std::time_t now = std::time(nullptr);
@@ -31,30 +46,30 @@ std::wstring WindowsLine() {
     return FormatWindowsLine(version);
 }
 
-void WriteUserLine(HANDLE file) {
+void WriteUserLine(CLineWriter& write) {
     std::wstring domain;
     std::wstring account;
     if (ReadProcessOwner(domain, account) == ERROR_SUCCESS)
-        WriteLine(file, FormatUserLine(domain, account));
+        write(FormatUserLine(domain, account));
 }
 
 // The package's path, signature, signer report and identifying properties.
-void WritePackageBlock(HANDLE file, const std::wstring& path) {
-    WriteLine(file, path);
+void WritePackageBlock(CLineWriter& write, const std::wstring& path) {
+    write(path);
 
     std::wstring verification;
     VerifySignature(path, verification);
-    WriteLine(file, FormatIndentedLine(verification));
+    write(FormatIndentedLine(verification));
 
     std::wstring report;
     GetSignerReport(path, report, nullptr);
-    WriteLine(file, report);
+    write(report);
 
     CMsiFile package;
     package.Open(path);
     for (const wchar_t* name : {L"Manufacturer", L"UpgradeCode", L"BuildConfiguration", L"ProductVersion"})
-        WriteLine(file, FormatPropertyLine(name, package.GetProperty(name)));
-    WriteLine(file, FormatPropertyLine(L"PackageCode", package.GetPackageCode()));
+        write(FormatPropertyLine(name, package.GetProperty(name)));
+    write(FormatPropertyLine(L"PackageCode", package.GetPackageCode()));
     package.Close();
 }
 
@@ -79,20 +94,24 @@ std::wstring ModuleLine(HMODULE module) {
 
 }  // namespace
 
-void WriteDiagnosticPreamble(HANDLE logFile, const std::optional<std::wstring>& packagePath) {
-    if (logFile == INVALID_HANDLE_VALUE || !logFile || Platform().Wine)
-        return;
-    WriteLine(logFile, FirstLine());
-    WriteLine(logFile, GetVersionText());
-    WriteLine(logFile, WindowsLine());
-    WriteUserLine(logFile);
-    WriteLine(logFile, FormatAntivirusLine(QueryAntivirusProducts()));
+DWORD WriteDiagnosticPreamble(HANDLE logFile, const std::optional<std::wstring>& packagePath, bool underWine) {
+    if (logFile == INVALID_HANDLE_VALUE || !logFile || underWine)
+        return ERROR_SUCCESS;
+    CLineWriter write(logFile);
+    write(FirstLine());
+    write(GetVersionText());
+    write(WindowsLine());
+    WriteUserLine(write);
+    write(FormatAntivirusLine(QueryAntivirusProducts()));
     if (packagePath)
-        WritePackageBlock(logFile, *packagePath);
-    WriteLine(logFile, kModulesHeading);
+        WritePackageBlock(write, *packagePath);
+    write(kModulesHeading);
     for (HMODULE module : ListProcessModules()) {
         const std::wstring line = ModuleLine(module);
         if (!line.empty())
-            WriteLine(logFile, line);
+            write(line);
     }
+    return write.Error();
 }
+
+}  // namespace zid

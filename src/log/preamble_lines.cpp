@@ -4,6 +4,8 @@
 
 #include "win/untrusted_text.h"
 
+namespace zid {
+
 void PadToColumn(std::wstring& line, std::size_t column) {
     line += L' ';
     if (line.size() < column)
@@ -76,3 +78,5 @@ std::wstring FormatModuleLine(const ModuleLineParts& parts) {
     line += parts.Verified ? L"(verified " + parts.Signature + L")" : L"(" + parts.Signature + L")";
     return line;
 }
+
+}  // namespace zid

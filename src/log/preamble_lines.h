@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace zid {
+
 // Column where a module's file version starts, and where its company name and signature start.
 inline constexpr std::size_t kVersionColumn = 40;
 inline constexpr std::size_t kCompanyColumn = 57;
@@ -62,3 +64,5 @@ struct ModuleLineParts {
 
 // Path, version at column 40, company at 57, then "(verified signer)" or "(sentence)" after at least one space.
 std::wstring FormatModuleLine(const ModuleLineParts& parts);
+
+}  // namespace zid

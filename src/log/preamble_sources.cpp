@@ -11,6 +11,8 @@
 #include "win/handles.h"
 #include "win/platform.h"
 
+namespace zid {
+
 namespace {
 
 // Names of sid on the local system: 32-character buffers first, then once more at the sizes asked for.
@@ -79,7 +81,7 @@ std::wstring QueryAntivirusProducts() {
     if (FAILED(
             CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.put_void())))
         return {};
-    zid::UniqueBstr space = zid::MakeBstr(IsVistaOrLater() ? L"root\\SecurityCenter2" : L"root\\SecurityCenter");
+    zid::UniqueBstr space = zid::MakeBstr(L"root\\SecurityCenter2");
     zid::com_ptr<IWbemServices> services;
     if (FAILED(locator->ConnectServer(space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put())))
         return {};
@@ -150,3 +152,5 @@ VersionColumns ReadVersionColumns(const std::wstring& path) {
     }
     return columns;
 }
+
+}  // namespace zid

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace zid {
+
 // Domain and account of the process owner; both empty when no account maps to it.
 // Returns the Win32 code of reading the owner; the names are assigned only on success.
 DWORD ReadProcessOwner(std::wstring& domain, std::wstring& account);
@@ -32,3 +34,5 @@ struct VersionColumns {
     std::optional<std::wstring> Company;
 };
 VersionColumns ReadVersionColumns(const std::wstring& path);
+
+}  // namespace zid

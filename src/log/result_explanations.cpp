@@ -5,6 +5,8 @@
 
 #include "log/log_text.h"
 
+namespace zid {
+
 namespace {
 
 constexpr int kUserCancelled = 1602;
@@ -116,3 +118,5 @@ std::vector<std::wstring> ExplainFindings(int result, const LogFindings& finding
     }
     return lines;
 }
+
+}  // namespace zid

@@ -6,6 +6,8 @@
 
 #include "log/log_findings.h"
 
+namespace zid {
+
 // Results that are not failures: success, and success that needs a restart (3010) or started one (1641).
 inline constexpr int kResultSuccess = 0;
 inline constexpr int kResultRestartNeeded = 3010;
@@ -20,3 +22,5 @@ std::vector<std::wstring> ExplainResult(int result);
 // As ExplainResult, with the failing action named for 1603 and 1627; after a result line that does not say why
 // (1602, 1603, 1627, unknown), a line for the first logged code known here (1722 naming its custom action).
 std::vector<std::wstring> ExplainFindings(int result, const LogFindings& findings);
+
+}  // namespace zid

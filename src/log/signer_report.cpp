@@ -12,6 +12,8 @@
 #include "win/handles.h"
 #include "win/untrusted_text.h"
 
+namespace zid {
+
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
@@ -254,3 +256,5 @@ void GetSignerReport(const std::wstring& path, std::wstring& report, std::wstrin
 
     WriteTimeStamp(out, store.get(), signer);
 }
+
+}  // namespace zid

@@ -1,7 +1,5 @@
 #include "operations/install_flow.h"
 
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
 #include "operations/known_builds.h"
 #include "operations/package_trust.h"
 #include "operations/runner.h"
@@ -9,13 +7,11 @@
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
 #include "packages/signature.h"
-#include "win/errors.h"
 #include "win/file_io.h"
 #include "win/handles.h"
-#include "win/message_box.h"
-#include "win/program.h"
-#include "win/settings.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -28,36 +24,33 @@ struct PackageFacts {
     std::wstring PackageCode;
 };
 
-int Ask(const std::wstring& text, UINT style) {
-    return ShowMessageBox(MainWindow(), text, kProgramName, style);
-}
-
 // False when the package may not be installed: a file the user chose that is not the maker's
 // verified package is asked about; one from the website is refused (and deleted, held no more).
-bool AcceptSignature(const std::wstring& path, zid::UniqueFile& held, PackageOrigin origin) {
+bool AcceptSignature(const std::wstring& path, UniqueFile& held, PackageOrigin origin, IPrompt& prompt) {
     const std::wstring reason = NotTheMakersSignature(CheckFileSignature(held.get(), path));
     if (reason.empty())
         return true;
     if (origin == PackageOrigin::ChosenFile)
-        return Ask(ShownText(path) + L": " + reason, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
-    AddLogLine((L"Install: Refused: " + reason).c_str());
+        return prompt.Ask({QuestionKind::UntrustedPackage, ShownText(path) + L": " + reason,
+                           MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2}) == IDOK;
+    prompt.Log(L"Install: Refused: " + reason);
     held.reset();
     const bool deleted = DeleteFileW(path.c_str()) != FALSE;
-    Ask(ShownText(path) + L": " + reason +
-            L"\r\n\r\nA package from the website is installed only when it carries the "
-            L"signature of " +
-            kProductMaker + L", the maker of Velonar. It was not installed" +
-            (deleted ? L" and has been deleted." : L"."),
-        MB_OK | MB_ICONERROR);
+    prompt.Tell(ShownText(path) + L": " + reason +
+                    L"\r\n\r\nA package from the website is installed only when it carries the "
+                    L"signature of " +
+                    kProductMaker + L", the maker of Velonar. It was not installed" +
+                    (deleted ? L" and has been deleted." : L"."),
+                MB_OK | MB_ICONERROR);
     return false;
 }
 
 // False (after reporting) when the package cannot be opened.
-bool ReadPackage(const std::wstring& path, PackageFacts& facts) {
+bool ReadPackage(const std::wstring& path, PackageFacts& facts, IPrompt& prompt) {
     CMsiFile package;
     package.Open(path);
     if (package.OpenResult() != ERROR_SUCCESS) {
-        ReportError(path, package.OpenResult());
+        TellError(prompt, ShownText(path), package.OpenResult());
         return false;
     }
     facts.UpgradeCode = package.GetProperty(L"UpgradeCode");
@@ -94,33 +87,36 @@ std::wstring ConflictQuestion(const InstalledPackage& record, const PackageFacts
 
 }  // namespace
 
-std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed,
-                                    PackageOrigin origin) {
+std::optional<DWORD> InstallPackage(const OperationContext& context, const std::wstring& path,
+                                    IInstalledPackages& installed, PackageOrigin origin) {
+    IPrompt& prompt = context.Prompt;
+    const bool basicUi = context.Options.BasicUi;
     // Held from the signature check until Windows Installer is done with it: nobody can change it meanwhile.
-    zid::UniqueFile held;
+    UniqueFile held;
     if (const DWORD error = OpenHeldFile(path, held)) {
-        ReportError(ShownText(path), error);
+        TellError(prompt, ShownText(path), error);
         return std::nullopt;
     }
-    if (!AcceptSignature(path, held, origin))
+    if (!AcceptSignature(path, held, origin, prompt))
         return std::nullopt;
     PackageFacts facts;
-    if (!ReadPackage(path, facts))
+    if (!ReadPackage(path, facts, prompt))
         return std::nullopt;
 
     const int build = FindBuild(facts.UpgradeCode);
     if (build < 0) {
-        Ask(path + L" is not a Velonar installation package", MB_OK | MB_ICONERROR);
+        prompt.Tell(ShownText(path) + L" is not a Velonar installation package", MB_OK | MB_ICONERROR);
         return std::nullopt;
     }
     const bool is64Bit = build == 1;
     const wchar_t* label = BuildLabel(is64Bit);
-    if (!IsBasicUiMode() && facts.BuildConfiguration == L"Debug" &&
-        Ask(path + L" is a Debug build,\r\nwhich will not install correctly on all systems.",
-            MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK)
+    if (!basicUi && facts.BuildConfiguration == L"Debug" &&
+        prompt.Ask({QuestionKind::DebugBuild,
+                    ShownText(path) + L" is a Debug build,\r\nwhich will not install correctly on all systems.",
+                    MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2}) != IDOK)
         return std::nullopt;
 
-    AddRecentPackage(path);
+    context.Settings.AddRecentPackage(path);
     installed.Refresh();
 
     if (const std::optional<InstalledPackage> conflict = FindConflict(installed.Records(), is64Bit, facts.Version)) {
@@ -128,15 +124,16 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
         if (!question.empty()) {
             const std::wstring installing = FormatVersion(facts.Version) + L" (" + label + L")";
             int answer = IDYES;
-            if (!IsBasicUiMode())
-                answer = Ask(L"Installing version " + installing + L":\r\n\r\n" + question +
-                                 L"\r\n\r\n(If you say \"No\", your install will likely fail.)",
-                             MB_YESNOCANCEL | MB_ICONQUESTION);
+            if (!basicUi)
+                answer = prompt.Ask({QuestionKind::ConflictingInstallation,
+                                     L"Installing version " + installing + L":\r\n\r\n" + question +
+                                         L"\r\n\r\n(If you say \"No\", your install will likely fail.)",
+                                     MB_YESNOCANCEL | MB_ICONQUESTION});
             if (answer == IDCANCEL) {
-                AddLogLine((L"Install " + installing + L": Canceled").c_str());
+                prompt.Log(L"Install " + installing + L": Canceled");
                 return std::nullopt;
             }
-            if (answer == IDYES && !UninstallRecord(owner, *conflict, path, installed))
+            if (answer == IDYES && !UninstallRecord(context, *conflict, path, installed))
                 return std::nullopt;
         }
     }
@@ -144,7 +141,9 @@ std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInsta
     OperationRequest request;
     request.Command = OperationCommand::Install;
     request.PackagePath = path;
-    const std::optional<DWORD> result = RunOperation(request);
+    const std::optional<DWORD> result = RunOperation(request, context);
     installed.PostRefresh();
     return result;
 }
+
+}  // namespace zid

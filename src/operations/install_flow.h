@@ -7,6 +7,9 @@
 #include <string>
 
 #include "operations/installed_packages.h"
+#include "operations/operation_context.h"
+
+namespace zid {
 
 // Where a package file came from, which decides what its signature must be.
 enum class PackageOrigin {
@@ -15,9 +18,11 @@ enum class PackageOrigin {
 };
 
 // Checks the package at path, asks about what would conflict, and installs it. The file is held open
-// from its signature check until the install has ended, so that nobody can change it meanwhile. owner
-// owns the dialogs of an uninstall that comes first; installed is the list the package is compared
-// with (refreshed before and after). Returns the install's Windows Installer result, or nothing when
-// the flow ended before installing (a refusal, or Cancel at any question).
-std::optional<DWORD> InstallPackage(HWND owner, const std::wstring& path, IInstalledPackages& installed,
-                                    PackageOrigin origin = PackageOrigin::ChosenFile);
+// from its signature check until the install has ended, so that nobody can change it meanwhile.
+// installed is the list the package is compared with (refreshed before and after). Returns the
+// install's Windows Installer result, or nothing when the flow ended before installing (a refusal,
+// or Cancel at any question).
+std::optional<DWORD> InstallPackage(const OperationContext& context, const std::wstring& path,
+                                    IInstalledPackages& installed, PackageOrigin origin = PackageOrigin::ChosenFile);
+
+}  // namespace zid

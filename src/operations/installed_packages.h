@@ -5,6 +5,8 @@
 
 #include "packages/installed_package.h"
 
+namespace zid {
+
 class IInstalledPackages {
 public:
     // The records of the last refresh; a record's position is its record index.
@@ -20,3 +22,5 @@ public:
 protected:
     ~IInstalledPackages() = default;
 };
+
+}  // namespace zid

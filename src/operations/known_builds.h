@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace zid {
+
 inline constexpr wchar_t kUpgradeCode32[] = L"{6A3D1E57-2C9B-4F0E-8D71-B5C2E9047A13}";
 inline constexpr wchar_t kUpgradeCode64[] = L"{C41F8B02-7E6D-4A95-B3E8-19D6F27C5A80}";
 
@@ -20,3 +22,5 @@ inline int FindBuild(const std::wstring& upgradeCode) {
 inline const wchar_t* BuildLabel(bool is64Bit) {
     return is64Bit ? L"64 bit" : L"32 bit";
 }
+
+}  // namespace zid

@@ -7,13 +7,13 @@
 
 #include "packages/installed_package.h"
 #include "win/handles.h"
-#include "resource.h"
 
-// The operations, numbered as the buttons that start them.
-enum class OperationCommand : int {
-    Uninstall = IDC_UNINSTALL,  // 1002
-    Install = IDC_INSTALL,      // 1003
-    Repair = IDC_REPAIR,        // 1013
+namespace zid {
+
+enum class OperationCommand {
+    Uninstall,
+    Install,
+    Repair,
 };
 
 struct OperationRequest {
@@ -28,3 +28,5 @@ struct OperationRequest {
     std::shared_ptr<const zid::UniqueFile> HeldPackage;
     std::wstring CommandLine;  // extra property assignments for an uninstall
 };
+
+}  // namespace zid

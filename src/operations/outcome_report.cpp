@@ -1,9 +1,10 @@
 #include "operations/outcome_report.h"
 
 #include "log/installer_diagnosis.h"
-#include "log/installer_log.h"
 #include "win/file_io.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr size_t kDiagnosedLogTail = 16u << 20;
 
 }  // namespace
 
-void ReportOutcome(const OperationRequest& request, const std::wstring& operation, DWORD result) {
+void ReportOutcome(const OperationRequest& request, const std::wstring& operation, DWORD result, IPrompt& prompt) {
     const int code = static_cast<int>(result);
     if (code == kResultSuccess)
         return;
@@ -28,7 +29,7 @@ void ReportOutcome(const OperationRequest& request, const std::wstring& operatio
     if (diagnosis.Lines.empty())
         return;
     for (const std::wstring& line : diagnosis.Lines)
-        AddLogLine(line.c_str());
+        prompt.Log(line);
     if (!request.LogPath.empty()) {
         const std::wstring subject =
             request.PackagePath ? operation + L" " + ShownText(*request.PackagePath) : operation;
@@ -40,3 +41,5 @@ void ReportOutcome(const OperationRequest& request, const std::wstring& operatio
         WriteNewFile(summary, FormatDiagnosisSummary(subject, diagnosis, request.LogPath));
     }
 }
+
+}  // namespace zid

@@ -7,8 +7,13 @@
 #include <string>
 
 #include "operations/operation.h"
+#include "operations/prompt.h"
+
+namespace zid {
 
 // For a result that is not plain success: writes what the installer log (or, without one, the code
-// alone) says into the log pane and the summary file next to the log; operation names it there
+// alone) says into the log pane (through prompt) and the summary file next to the log; operation names it there
 // ("Install 5.46 (64 bit)"). A log that cannot be read or diagnosed adds nothing.
-void ReportOutcome(const OperationRequest& request, const std::wstring& operation, DWORD result);
+void ReportOutcome(const OperationRequest& request, const std::wstring& operation, DWORD result, IPrompt& prompt);
+
+}  // namespace zid

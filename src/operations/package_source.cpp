@@ -1,7 +1,5 @@
 #include "operations/package_source.h"
 
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
 #include "operations/known_builds.h"
 #include "operations/package_trust.h"
 #include "packages/inventory.h"
@@ -9,13 +7,11 @@
 #include "packages/signature.h"
 #include "win/errors.h"
 #include "win/file_io.h"
-#include "win/message_box.h"
-#include "win/program.h"
 #include "win/untrusted_text.h"
 
-namespace {
+namespace zid {
 
-IPackageSource* g_source = nullptr;
+namespace {
 
 // GUIDs as Windows Installer writes them may differ in case only.
 bool SameGuid(const std::wstring& a, const std::wstring& b) {
@@ -24,14 +20,6 @@ bool SameGuid(const std::wstring& a, const std::wstring& b) {
 }
 
 }  // namespace
-
-IPackageSource* PackageSource() {
-    return g_source;
-}
-
-void SetPackageSource(IPackageSource* source) {
-    g_source = source;
-}
 
 StandInCheck CheckStandInPackage(HANDLE held, const std::wstring& path, const InstalledPackage& package) {
     const SignatureCheck signature = CheckFileSignature(held, path);
@@ -66,8 +54,9 @@ StandInCheck CheckStandInPackage(HANDLE held, const std::wstring& path, const In
     return {};
 }
 
-StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note) {
-    IPackageSource* source = PackageSource();
+StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note, const OperationContext& context) {
+    IPackageSource* source = context.Source;
+    IPrompt& prompt = context.Prompt;
     if (!source || !request.Package || request.Command == OperationCommand::Install)
         return StandInAnswer::GoOn;
     const InstalledPackage& package = *request.Package;
@@ -77,25 +66,25 @@ StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note)
     const PackageOffer offer = source->Find(package);
     if (offer.Url.empty()) {
         note = offer.Problem;
-        AddLogLine((L"Check: " + offer.Problem).c_str());
+        prompt.Log(L"Check: " + offer.Problem);
         return StandInAnswer::GoOn;
     }
-    AddLogLine((L"Check: the product website has this release: " + ShownText(offer.Url)).c_str());
-    if (!IsBasicUiMode()) {
+    prompt.Log(L"Check: the product website has this release: " + ShownText(offer.Url));
+    if (!context.Options.BasicUi) {
         const int answer =
-            ShowMessageBox(MainWindow(),
-                           L"Windows Installer has no package of " + release +
-                               L" left to work from, but the product website lists this release.\r\n\r\nDownload " +
-                               release + L" from the website and use it to " + (repair ? L"repair?" : L"remove?"),
-                           kProgramName, MB_YESNOCANCEL | MB_ICONQUESTION);
+            prompt.Ask({QuestionKind::FetchStandIn,
+                        L"Windows Installer has no package of " + release +
+                            L" left to work from, but the product website lists this release.\r\n\r\nDownload " +
+                            release + L" from the website and use it to " + (repair ? L"repair?" : L"remove?"),
+                        MB_YESNOCANCEL | MB_ICONQUESTION});
         if (answer == IDCANCEL)
             return StandInAnswer::Cancel;
         if (answer != IDYES)
             return StandInAnswer::GoOn;
     }
-    const std::wstring path = source->Download(MainWindow(), offer.Url);
+    const std::wstring path = source->Download(offer.Url);
     if (path.empty()) {
-        AddLogLine(L"Check: the package from the website did not arrive; nothing was run.");
+        prompt.Log(L"Check: the package from the website did not arrive; nothing was run.");
         return StandInAnswer::Cancel;
     }
     // Held from the checks until the operation has ended: what was checked is what runs.
@@ -112,20 +101,20 @@ StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note)
             fate = DeleteFileW(path.c_str()) ? L"It has been deleted."
                                              : L"It could not be deleted: " + ShownText(path) + L".";
         }
-        AddLogLine((L"Check: " + ShownText(path) + L" was not used: " + check.Reason + L".").c_str());
-        ShowMessageBox(MainWindow(),
-                       L"The package downloaded from the website cannot be used to " +
-                           std::wstring(repair ? L"repair " : L"remove ") + release + L": " + check.Reason +
-                           L".\r\n\r\nNothing was run with it. " + fate,
-                       kProgramName, MB_OK | MB_ICONERROR);
+        prompt.Log(L"Check: " + ShownText(path) + L" was not used: " + check.Reason + L".");
+        prompt.Tell(L"The package downloaded from the website cannot be used to " +
+                        std::wstring(repair ? L"repair " : L"remove ") + release + L": " + check.Reason +
+                        L".\r\n\r\nNothing was run with it. " + fate,
+                    MB_OK | MB_ICONERROR);
         return StandInAnswer::Cancel;
     }
     request.HeldPackage = std::move(held);
-    AddLogLine((L"Check: " + std::wstring(repair ? L"repairing" : L"removing") + L" with " + ShownText(path) +
-                L", downloaded from the website in place of the missing package: the same product and package code "
-                L"as the installed release, signed by " +
-                kProductMaker + L".")
-                   .c_str());
+    prompt.Log(L"Check: " + std::wstring(repair ? L"repairing" : L"removing") + L" with " + ShownText(path) +
+               L", downloaded from the website in place of the missing package: the same product and package code "
+               L"as the installed release, signed by " +
+               kProductMaker + L".");
     request.PackagePath = path;
     return StandInAnswer::Using;
 }
+
+}  // namespace zid

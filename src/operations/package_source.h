@@ -1,6 +1,6 @@
 // Another copy of an installed release's package, for when Windows Installer's own copy and the
 // package the product was installed from are both gone (repair and uninstall then end with 1612).
-// The copy comes from above this layer (the product website); it is handed in at start-up.
+// The copy comes from above this layer (the product website); the operation context hands it down.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,10 @@
 #include <string>
 
 #include "operations/operation.h"
+#include "operations/operation_context.h"
 #include "packages/installed_package.h"
+
+namespace zid {
 
 // What a source found for one installed release.
 struct PackageOffer {
@@ -21,17 +24,13 @@ public:
     // Looks for a package of exactly package's version and build; may pump messages while it
     // reads, shows nothing.
     virtual PackageOffer Find(const InstalledPackage& package) = 0;
-    // Downloads url, with progress shown and owned by owner; the saved file's path, or empty when
-    // it did not arrive (the user has been told why).
-    virtual std::wstring Download(HWND owner, const std::wstring& url) = 0;
+    // Downloads url, with its progress shown; the saved file's path, or empty when it did not
+    // arrive (the user has been told why).
+    virtual std::wstring Download(const std::wstring& url) = 0;
 
 protected:
     ~IPackageSource() = default;
 };
-
-// The source that repair and uninstall may ask, or null (the default: none).
-IPackageSource* PackageSource();
-void SetPackageSource(IPackageSource* source);
 
 // Whether a package file may stand in for an installation's missing package.
 struct StandInCheck {
@@ -53,4 +52,6 @@ enum class StandInAnswer {
 
 // For a repair or uninstall of which Windows Installer has no package left: asks the package source
 // for the same release and offers to fetch it (taken as Yes in basic UI mode), then checks it.
-StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note);
+StandInAnswer OfferStandInPackage(OperationRequest& request, std::wstring& note, const OperationContext& context);
+
+}  // namespace zid

@@ -2,6 +2,8 @@
 
 #include "win/untrusted_text.h"
 
+namespace zid {
+
 std::wstring SignerPhrase(const SignatureCheck& check) {
     if (check.Publisher.empty())
         return L"a certificate that names no organisation";
@@ -15,3 +17,5 @@ std::wstring NotTheMakersSignature(const SignatureCheck& check) {
         return {};
     return L"The file is signed by " + SignerPhrase(check) + L", not by " + kProductMaker + L", the maker of Velonar.";
 }
+
+}  // namespace zid

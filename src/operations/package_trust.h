@@ -6,6 +6,8 @@
 
 #include "packages/signature.h"
 
+namespace zid {
+
 // The organisation (O=) that Velonar's maker's signing certificate names.
 inline constexpr wchar_t kProductMaker[] = L"Corrabel";
 
@@ -16,3 +18,5 @@ std::wstring SignerPhrase(const SignatureCheck& check);
 // Empty when check shows a verified signature of the maker; else why not, as one sentence: the
 // verification's own sentence, or who signed it in the maker's place.
 std::wstring NotTheMakersSignature(const SignatureCheck& check);
+
+}  // namespace zid

@@ -3,15 +3,12 @@
 #include <windows.h>
 #include <msi.h>
 
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
 #include "operations/package_source.h"
-#include "operations/windows_installer.h"
 #include "win/handles.h"
-#include "win/message_box.h"
-#include "win/program.h"
 #include "win/registry.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -65,9 +62,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 // Repair and uninstall need the product registered with Windows Installer and a package to work from.
-void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* operation,
+void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* operation, IWindowsInstaller& installer,
                            std::vector<PreflightFinding>& findings) {
-    IWindowsInstaller& installer = WindowsInstaller();
     const wchar_t* product = package.ProductCode.c_str();
     if (installer.QueryProductState(product) != INSTALLSTATE_DEFAULT) {
         findings.push_back({L"Check: Windows Installer does not know this installation (" +
@@ -95,7 +91,7 @@ void CheckInstalledProduct(const InstalledPackage& package, const wchar_t* opera
                           L"installation left to work from." +
                           kContinueAnyway
                     : std::wstring(),
-         sourceGone});
+         QuestionKind::NoPackageLeft, sourceGone});
 }
 
 // question with note as a paragraph of its own before its closing "Continue anyway?".
@@ -106,47 +102,50 @@ std::wstring WithNote(const std::wstring& question, const std::wstring& note) {
     return question.substr(0, end) + L"\r\n\r\n" + note + kContinueAnyway;
 }
 
-bool AskToContinue(const std::wstring& question) {
+bool AskToContinue(const PreflightFinding& finding, const std::wstring& note, const OperationContext& context) {
     // Basic UI mode takes the user's consent for granted, as for the program's other questions.
-    return IsBasicUiMode() ||
-           ShowMessageBox(MainWindow(), question, kProgramName, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+    return context.Options.BasicUi || context.Prompt.Ask({finding.Kind, WithNote(finding.Question, note),
+                                                          MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2}) == IDOK;
 }
 
 }  // namespace
 
-std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request) {
+std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request, IWindowsInstaller& installer) {
     std::vector<PreflightFinding> findings;
     if (AnotherInstallationRuns())
         findings.push_back({L"Check: another installation is in progress.",
                             std::wstring(L"Another installation is in progress: Windows Installer will refuse this "
                                          L"one (1618) until it has ended.") +
-                                kContinueAnyway});
+                                kContinueAnyway,
+                            QuestionKind::AnotherInstallation});
     if (const std::wstring markers = PendingRestartMarkers(); !markers.empty())
         findings.push_back({L"Check: a restart of Windows is pending (" + markers +
                                 L"). If the operation fails, restart Windows and try again.",
                             L""});
     if (request.Package && request.Command == OperationCommand::Repair)
-        CheckInstalledProduct(*request.Package, L"Repair", findings);
+        CheckInstalledProduct(*request.Package, L"Repair", installer, findings);
     if (request.Package && request.Command == OperationCommand::Uninstall)
-        CheckInstalledProduct(*request.Package, L"Uninstall", findings);
+        CheckInstalledProduct(*request.Package, L"Uninstall", installer, findings);
     return findings;
 }
 
-bool ConfirmBeforeOperation(OperationRequest& request) {
-    for (const PreflightFinding& finding : CheckBeforeOperation(request)) {
-        AddLogLine(finding.Line.c_str());
+bool ConfirmBeforeOperation(OperationRequest& request, const OperationContext& context) {
+    for (const PreflightFinding& finding : CheckBeforeOperation(request, context.Installer)) {
+        context.Prompt.Log(finding.Line);
         if (finding.Question.empty())
             continue;
         std::wstring note;
         if (finding.PackagesGone && request.Package) {
-            const StandInAnswer answer = OfferStandInPackage(request, note);
+            const StandInAnswer answer = OfferStandInPackage(request, note, context);
             if (answer == StandInAnswer::Cancel)
                 return false;
             if (answer == StandInAnswer::Using)
                 continue;
         }
-        if (!AskToContinue(WithNote(finding.Question, note)))
+        if (!AskToContinue(finding, note, context))
             return false;
     }
     return true;
 }
+
+}  // namespace zid

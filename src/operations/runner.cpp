@@ -10,20 +10,17 @@
 
 #include "log/installer_log.h"
 #include "log/preamble.h"
-#include "operations/basic_ui.h"
 #include "operations/known_builds.h"
 #include "operations/outcome_report.h"
 #include "operations/preflight.h"
-#include "operations/windows_installer.h"
+#include "operations/prompt.h"
 #include "packages/inventory.h"
 #include "packages/msi_file.h"
-#include "resource.h"
 #include "win/errors.h"
 #include "win/handles.h"
-#include "win/message_pump.h"
-#include "win/program.h"
-#include "win/shell_open.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -35,19 +32,20 @@ constexpr wchar_t kInstallCommandLine[] = L"ACTION=INSTALL ALLUSERS=1";
 // The reinstall of kReinstallEverything from a package file, which "v" caches again for later repairs.
 constexpr wchar_t kReinstallFromPackageCommandLine[] = L"REINSTALL=ALL REINSTALLMODE=vamus";
 constexpr wchar_t kRemoveCommandLine[] = L"REMOVE=ALL";
-constexpr DWORD kWaitSlice = 100;                      // milliseconds between passes of the pump at the latest
 constexpr DWORD kNoThreadError = ERROR_TOO_MANY_TCBS;  // 155, when the thread start left no error
 constexpr size_t kRuntimeMessage = 256;
 
-// What the worker thread owns: its own copy of the request.
+// What the worker thread owns: its own copy of the request. The installer is the program's, and lives
+// until the worker has ended.
 struct WorkerInput {
     OperationRequest Request;
     bool BasicUi = false;
+    IWindowsInstaller* Installer = nullptr;
 };
 
 unsigned __stdcall WorkerThread(void* parameter) {
     std::unique_ptr<WorkerInput> input(static_cast<WorkerInput*>(parameter));
-    return OperationWorker(input->Request, input->BasicUi);
+    return OperationWorker(input->Request, input->BasicUi, *input->Installer);
 }
 
 std::wstring CommandWord(OperationCommand command) {
@@ -62,36 +60,9 @@ std::wstring CommandWord(OperationCommand command) {
     return {};
 }
 
-// Waits for the thread answering only messages that other threads send (a call into this thread's
-// windows must not hang whoever made it), so that nothing else of the program runs meanwhile.
-void WaitAnsweringSentMessages(HANDLE thread) {
-    MSG msg;
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
-// Pumps messages until the thread has ended, waking at least every 100 ms and at once on input.
-// An exception out of the pump does not end the wait: the worker is inside Windows Installer, and
-// leaving it there would end the process in the middle of an installation. The exception is handed
-// back once the worker has ended.
-std::exception_ptr WaitPumping(HANDLE thread) {
-    for (;;) {
-        try {
-            PumpMessages();
-        } catch (...) {
-            WaitAnsweringSentMessages(thread);
-            return std::current_exception();
-        }
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, kWaitSlice, kWakeOnAnyInput) == WAIT_OBJECT_0 &&
-            WaitForSingleObject(thread, 0) == WAIT_OBJECT_0)
-            return nullptr;
-    }
-}
-
 }  // namespace
 
-UINT OperationWorker(const OperationRequest& request, bool basicUi) {
-    IWindowsInstaller& installer = WindowsInstaller();
+UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInstaller& installer) {
     installer.EnableLog(kLogMode, request.LogPath.empty() ? nullptr : request.LogPath.c_str(),
                         INSTALLLOGATTRIBUTES_APPEND);
     const INSTALLUILEVEL level = basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_DEFAULT;
@@ -141,96 +112,61 @@ std::wstring OperationTitle(const OperationRequest& request) {
     return title;
 }
 
-DWORD ReportThreadStartFailure(DWORD lastError, int errnoValue) {
+DWORD ReportThreadStartFailure(IPrompt& prompt, DWORD lastError, int errnoValue) {
     char text[kRuntimeMessage] = "";
     strerror_s(text, kRuntimeMessage, errnoValue);
     wchar_t wide[kRuntimeMessage] = L"";
     MultiByteToWideChar(CP_ACP, 0, text, -1, wide, static_cast<int>(kRuntimeMessage));
-    ShowMessage(L"_beginthreadex", wide, MB_ICONERROR);
+    TellContext(prompt, L"_beginthreadex", wide, MB_ICONERROR);
     return lastError != 0 ? lastError : kNoThreadError;
 }
 
-std::optional<DWORD> RunOperation(OperationRequest& request) {
-    CWaitCursor busy;
+std::optional<DWORD> RunOperation(OperationRequest& request, const OperationContext& context) {
+    IPrompt& prompt = context.Prompt;
     const std::wstring title = OperationTitle(request);
     const std::wstring prefix = title.empty() ? title : title + L": ";
     // The product code comes from the registry; anything but one GUID could carry more properties.
     if (request.Package && !IsBracedGuid(request.Package->ProductCode)) {
-        AddLogLine((prefix + L"Refused").c_str());
-        ShowMessage(title,
+        prompt.Log(prefix + L"Refused");
+        TellContext(prompt, title,
                     L"The product code of this installation is not a product code: \"" +
                         ShownValue(request.Package->ProductCode) + L"\".\r\nWindows Installer was not started.",
                     MB_ICONERROR);
         return ERROR_INVALID_PARAMETER;
     }
-    if (!ConfirmBeforeOperation(request)) {
-        AddLogLine((prefix + L"Canceled").c_str());
+    if (!ConfirmBeforeOperation(request, context)) {
+        prompt.Log(prefix + L"Canceled");
         return std::nullopt;
     }
-    zid::UniqueFile logFile;
-    request.LogPath = GetLogFilePath(&logFile);
-    WriteDiagnosticPreamble(logFile.get(), request.PackagePath);
+    UniqueFile logFile;
+    if (context.Options.Logging) {
+        request.LogPath = CreateLogFile(&logFile);
+        if (request.LogPath.empty())
+            prompt.Tell(L"Unable to create a log file", MB_ICONWARNING);
+    }
+    if (const DWORD error = WriteDiagnosticPreamble(logFile.get(), request.PackagePath, context.Platform.Wine))
+        TellError(prompt, L"WriteLine", error);
     logFile.reset();  // Windows Installer appends to it
 
-    // Disabled before the worker exists, so no click can start a second operation meanwhile.
-    HWND main = MainWindow();
-    EnableWindow(main, FALSE);
-    zid::scope_exit enable([main] { EnableWindow(main, TRUE); });
-
-    auto input = std::make_unique<WorkerInput>(WorkerInput{request, IsBasicUiMode()});
+    auto input = std::make_unique<WorkerInput>(WorkerInput{request, context.Options.BasicUi, &context.Installer});
     SetLastError(0);
-    zid::UniqueHandle thread(
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WorkerThread, input.get(), 0, nullptr)));
+    UniqueHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WorkerThread, input.get(), 0, nullptr)));
     if (!thread) {
         const DWORD error = GetLastError();
-        return ReportThreadStartFailure(error, errno);
+        return ReportThreadStartFailure(prompt, error, errno);
     }
     input.release();  // the thread's now
-    const std::exception_ptr fault = WaitPumping(thread.get());
+    context.Waiter.WaitForWorker(thread.get());
     DWORD result = 0;
     GetExitCodeThread(thread.get(), &result);
     thread.reset();
-    if (fault)
-        std::rethrow_exception(fault);
-    enable.release();
-    EnableWindow(main, TRUE);
-    SetForegroundWindow(main);
 
     wchar_t code[32];
     swprintf(code, 32, L"Exit code %d: ", static_cast<int>(result));
-    const std::wstring line = prefix + code + GetErrorText(result);
-    AddLogLine(line.c_str());
-    ReportOutcome(request, title, result);
-    ShowInstallerLog(request.LogPath);
+    prompt.Log(prefix + code + GetErrorText(result));
+    ReportOutcome(request, title, result, prompt);
+    prompt.ShowInstallerLog(request.LogPath);
     return result;
 }
 
-void ShowInstallerLog(const std::wstring& path) {
-    std::wstring shown;
-    if (!path.empty()) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-            ReportLastError(L"GetFileAttributesEx");
-        } else if (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0) {
-            ShellOpen(path);
-            shown = path;
-        }
-    }
-    SetLastLogPath(shown);
-    EnableWindow(GetDlgItem(MainWindow(), IDC_COPY_PATH), !LastLogPath().empty());
-}
-
-namespace {
-std::wstring& LastPath() {
-    static std::wstring path;
-    return path;
-}
-}  // namespace
-
-const std::wstring& LastLogPath() {
-    return LastPath();
-}
-
-void SetLastLogPath(std::wstring path) {
-    LastPath() = std::move(path);
-}
+}  // namespace zid

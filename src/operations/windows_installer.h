@@ -1,11 +1,13 @@
-// The Windows Installer calls that operations and their checks make, behind one replaceable object:
-// tests put a scripted installer in its place for results the real one rarely gives.
+// The Windows Installer calls that operations and their checks make, behind one interface: the
+// program hands msi.dll's down, tests a scripted installer for results the real one rarely gives.
 #pragma once
 
 #include <windows.h>
 #include <msi.h>
 
 #include <string>
+
+namespace zid {
 
 class IWindowsInstaller {
 public:
@@ -29,8 +31,16 @@ protected:
     ~IWindowsInstaller() = default;
 };
 
-// The installer that operations use: msi.dll unless replaced.
-IWindowsInstaller& WindowsInstaller();
+// msi.dll's.
+class CMsiInstaller final : public IWindowsInstaller {
+public:
+    void EnableLog(DWORD mode, const wchar_t* path, DWORD attributes) override;
+    void SetInternalUi(INSTALLUILEVEL level) override;
+    UINT InstallProduct(const wchar_t* package, const wchar_t* commandLine) override;
+    UINT ConfigureProduct(const wchar_t* product, int level, INSTALLSTATE state, const wchar_t* commandLine) override;
+    UINT ReinstallProduct(const wchar_t* product, DWORD mode) override;
+    INSTALLSTATE QueryProductState(const wchar_t* product) override;
+    std::wstring GetProductInfo(const wchar_t* product, const wchar_t* property) override;
+};
 
-// Puts replacement in the place of msi.dll (null: msi.dll again). Not while an operation runs.
-void SetWindowsInstaller(IWindowsInstaller* replacement);
+}  // namespace zid

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace zid {
+
 struct InstalledPackage {
     std::wstring ProductCode;
     std::wstring PackageCode;
@@ -13,3 +15,5 @@ struct InstalledPackage {
     std::wstring InstallLocation;
     std::wstring UninstallString;
 };
+
+}  // namespace zid

@@ -1,17 +1,14 @@
 #include "packages/inventory.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <ctime>
 
 #include "packages/msi_file.h"
-#include "win/errors.h"
-#include "win/list_view.h"
 #include "win/registry.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -43,27 +40,20 @@ std::wstring ReadString(HKEY key, const wchar_t* name) {
     return text;
 }
 
-// The row's cells: version (with the 64-bit mark), install date, size. The list sorts it into place.
-void InsertPackageRow(HWND list, HKEY entry, bool is64Bit, size_t recordIndex) {
+// The entry's texts as the list shows them: version (with the 64-bit mark), install date, size.
+InventoryEntry ReadEntryTexts(HKEY entry, bool is64Bit) {
+    InventoryEntry texts;
     // Anyone who can write an Uninstall entry chose this text: it is shown, never read as layout.
-    std::wstring version = ShownText(ReadString(entry, L"DisplayVersion"));
+    texts.Version = ShownText(ReadString(entry, L"DisplayVersion"));
     if (is64Bit)
-        version += kSuffix64;
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = INT_MAX;
-    item.pszText = version.data();
-    item.lParam = static_cast<LPARAM>(recordIndex);
-    const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0)
-        return;
-
+        texts.Version += kSuffix64;
     std::wstring installDate;
     if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS)
-        SetListCell(list, row, 1, FormatInstallDate(installDate, kInstallDatePattern));
+        texts.InstallDate = FormatInstallDate(installDate, kInstallDatePattern);
     DWORD size = 0;
     if (QueryDwordValue(entry, L"EstimatedSize", size) == ERROR_SUCCESS)
-        SetListCell(list, row, 2, FormatSize(size));
+        texts.Size = FormatSize(size);
+    return texts;
 }
 
 InstalledPackage ReadPackageRecord(HKEY entry, const std::wstring& name, bool is64Bit) {
@@ -142,17 +132,16 @@ bool IsProductDisplayName(const std::wstring& displayName) {
            (displayName.size() == product.size() || displayName[product.size()] == L' ');
 }
 
-int ScanUninstallKey(HWND list, std::vector<InstalledPackage>& records, HKEY root, const wchar_t* subKey, REGSAM view) {
+void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventoryScan& scan) {
     const REGSAM access = KEY_READ | view;
     const bool is64Bit = view == KEY_WOW64_64KEY;
     CRegKey uninstall;
     if (LSTATUS status = uninstall.OpenKey(root, subKey, access); status != ERROR_SUCCESS) {
         // A view in which nothing was ever installed may have no Uninstall key at all: nothing to list.
         if (status != ERROR_FILE_NOT_FOUND)
-            ReportError(L"OpenKey(1)", status);
-        return 0;
+            scan.Failures.push_back({L"OpenKey(1)", status});
+        return;
     }
-    int found = 0;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kMaxKeyName];
         DWORD length = kMaxKeyName;
@@ -160,26 +149,27 @@ int ScanUninstallKey(HWND list, std::vector<InstalledPackage>& records, HKEY roo
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status != ERROR_SUCCESS) {
-            ReportError(L"EnumKey(1)", status);
+            scan.Failures.push_back({L"EnumKey(1)", status});
             break;
         }
         CRegKey entry;
         status = entry.OpenKey(uninstall.get(), name, access);
         if (status != ERROR_SUCCESS) {
-            ReportError(L"OpenKey(2)", status);
+            scan.Failures.push_back({L"OpenKey(2)", status});
             break;
         }
         std::wstring displayName;
         if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
             !IsProductDisplayName(displayName))
             continue;
-        InsertPackageRow(list, entry.get(), is64Bit, records.size());
-        records.push_back(ReadPackageRecord(entry.get(), name, is64Bit));
-        ++found;
+        InventoryEntry found = ReadEntryTexts(entry.get(), is64Bit);
+        found.Record = ReadPackageRecord(entry.get(), name, is64Bit);
+        scan.Entries.push_back(std::move(found));
     }
-    return found;
 }
 
-int ScanInstalledPackages(HWND list, std::vector<InstalledPackage>& records, REGSAM view) {
-    return ScanUninstallKey(list, records, HKEY_LOCAL_MACHINE, kUninstallKey, view);
+void ScanInstalledPackages(REGSAM view, InventoryScan& scan) {
+    ScanUninstallKey(HKEY_LOCAL_MACHINE, kUninstallKey, view, scan);
 }
+
+}  // namespace zid

@@ -8,6 +8,8 @@
 
 #include "packages/installed_package.h"
 
+namespace zid {
+
 // The product name an Uninstall entry's DisplayName must carry.
 inline constexpr wchar_t kProductName[] = L"Velonar";
 
@@ -33,10 +35,33 @@ std::wstring FormatSize(DWORD kilobytes);
 // True for "Velonar" alone or followed by a space; case-sensitive.
 bool IsProductDisplayName(const std::wstring& displayName);
 
-// Appends one record to records and one row to list (item data: the record's index) per Velonar entry
-// of HKLM's Uninstall key in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY); returns how many. A missing
-// key lists nothing; other failures are reported, and what was found before them stays.
-int ScanInstalledPackages(HWND list, std::vector<InstalledPackage>& records, REGSAM view);
+// One Velonar entry of the Uninstall key: its record, and its texts as the list of installed packages
+// shows them.
+struct InventoryEntry {
+    InstalledPackage Record;
+    std::wstring Version;      // DisplayVersion (shown safely), " (64 bit)" after it in the 64-bit view
+    std::wstring InstallDate;  // InstallDate as FormatInstallDate shows it; empty when it is none
+    std::wstring Size;         // EstimatedSize as FormatSize shows it; empty when there is none
+};
+
+// A step of a scan that failed: its name ("OpenKey(1)", "EnumKey(1)", "OpenKey(2)") and the code.
+struct InventoryFailure {
+    std::wstring Step;
+    LSTATUS Status = ERROR_SUCCESS;
+};
+
+// What scans found, in the order found: a record's position is its record index.
+struct InventoryScan {
+    std::vector<InventoryEntry> Entries;
+    std::vector<InventoryFailure> Failures;
+};
+
+// Appends the Velonar entries of HKLM's Uninstall key in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY)
+// to scan. A missing key lists nothing; another failure is added to scan.Failures and ends the scan of
+// the view, and what was found before it stays.
+void ScanInstalledPackages(REGSAM view, InventoryScan& scan);
 
 // As ScanInstalledPackages on root\subKey, any key laid out like the Uninstall key.
-int ScanUninstallKey(HWND list, std::vector<InstalledPackage>& records, HKEY root, const wchar_t* subKey, REGSAM view);
+void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventoryScan& scan);
+
+}  // namespace zid

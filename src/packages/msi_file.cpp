@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace zid {
+
 namespace {
 
 // Property id of the summary information's revision number, which holds the package code.
@@ -83,3 +85,5 @@ std::wstring GetInstalledPackageCode(const std::wstring& productCode) {
         return {};
     return std::wstring(buffer, wcsnlen(buffer, kInstalledCodeBuffer - 1));
 }
+
+}  // namespace zid

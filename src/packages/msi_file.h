@@ -8,6 +8,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 // A read-only view of one package file, kept open only for the function that reads it.
 class CMsiFile {
 public:
@@ -42,3 +44,5 @@ private:
 
 // Package code Windows Installer recorded for an installed product, or empty when it knows none.
 std::wstring GetInstalledPackageCode(const std::wstring& productCode);
+
+}  // namespace zid

@@ -9,6 +9,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
 // The record as first defined, ending at dwUIContext: no signature-settings extension is asked for.
@@ -144,3 +146,5 @@ std::wstring CertificateOrganization(PCCERT_CONTEXT certificate) {
     }
     return organizations;
 }
+
+}  // namespace zid

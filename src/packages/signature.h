@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace zid {
+
 // The trust provider's entry point; WinVerifyTrust unless a test puts another in its place.
 using TrustFunction = LONG(WINAPI*)(HWND window, GUID* action, LPVOID data);
 
@@ -35,3 +37,5 @@ SignatureCheck CheckFileSignature(HANDLE file, const std::wstring& path);
 
 // The organisations (O=) of a certificate's subject, joined with ", "; empty when it names none.
 std::wstring CertificateOrganization(PCCERT_CONTEXT certificate);
+
+}  // namespace zid

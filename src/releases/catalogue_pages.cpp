@@ -6,9 +6,10 @@
 #include "net/download_engine.h"
 #include "net/download_request.h"
 #include "releases/catalogue_read.h"
-#include "releases/website_address.h"
-#include "releases/website_page.h"
+#include "releases/catalogue_view.h"
 #include "win/errors.h"
+
+namespace zid {
 
 namespace {
 
@@ -30,7 +31,7 @@ std::wstring HttpStatusText(DWORD status) {
 }
 
 // Reads a finished page; false when its expected elements are missing.
-bool ReadPage(const DownloadRequest& request, CWebsitePage& page) {
+bool ReadPage(const DownloadRequest& request, ICatalogueView& page) {
     const std::wstring text = PageText(request.Data);
     CHtmlParser parser;
     parser.Parse(text.c_str());
@@ -45,8 +46,7 @@ DownloadRequest& CatalogueRequest(int index) {
     return CatalogueRequests()[index];
 }
 
-void MakeCataloguePagesAbsolute() {
-    const std::wstring base = GetWebsiteBase();
+void MakeCataloguePagesAbsolute(const std::wstring& base) {
     for (int index = 0; index < 2; ++index)
         CatalogueRequest(index).Url = base + kPageNames[index];
 }
@@ -55,39 +55,37 @@ bool IsCatalogueLoading() {
     return IsInProgress(CatalogueRequest(0)) || IsInProgress(CatalogueRequest(1));
 }
 
-void RefreshCatalogue(CWebsitePage& page) {
-    CWaitCursor busy;
+void RefreshCatalogue(ICatalogueView& page, CVNInet& engine) {
     if (IsCatalogueLoading())
         return;
     page.ClearRows();
     page.EnableDownload(false);
     std::wstring message;
-    if (StartCataloguePage(0, message)) {
+    if (StartCataloguePage(0, engine, message)) {
         message = kDownloading;
         page.EnableRefresh(false);
     }
     page.SetStatus(message);
 }
 
-bool StartCataloguePage(int index, std::wstring& message) {
+bool StartCataloguePage(int index, CVNInet& engine, std::wstring& message) {
     DownloadRequest& request = CatalogueRequest(index);
-    CVNInet* engine = DownloadEngine();
-    if (engine && engine->Start(request, nullptr)) {
+    if (engine.Start(request, nullptr)) {
         message.clear();
         return true;
     }
-    const DWORD error = engine ? GetLastError() : static_cast<DWORD>(ERROR_INVALID_HANDLE);
+    const DWORD error = GetLastError();
     message = request.Url + L": " + GetErrorText(error);
     return false;
 }
 
-void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page) {
+void OnCataloguePageFinished(DownloadRequest& request, ICatalogueView& page, CVNInet& engine) {
     // Pages read for anything but the list (a release looked up for a repair) are not the list's.
     if (&request != &CatalogueRequest(0) && &request != &CatalogueRequest(1))
         return;
     // A refresh restarted this page after it ended and before this message came: the newer
     // download's own message follows.
-    if (IsInProgress(request) || !page.Window())
+    if (IsInProgress(request))
         return;
     std::wstring message = request.Url + L": ";
     if (request.ErrorCode != 0) {
@@ -96,7 +94,7 @@ void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page) {
         message += kUnsuccessful;
         if (IsFinished(request) && ReadPage(request, page)) {
             if (request.Kind == DownloadKind::CurrentRelease)
-                StartCataloguePage(1, message);
+                StartCataloguePage(1, engine, message);
             else
                 message.clear();
         }
@@ -110,3 +108,5 @@ void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page) {
         page.SetStatus(message);
     }
 }
+
+}  // namespace zid

@@ -4,8 +4,11 @@
 
 #include <string>
 
+namespace zid {
+
 struct DownloadRequest;
-class CWebsitePage;
+class CVNInet;
+class ICatalogueView;
 
 // The download request of catalogue page 0 ("Download.htm") or 1 ("Archive.htm"); both live for the
 // whole process and are reused by every refresh.
@@ -13,20 +16,22 @@ DownloadRequest& CatalogueRequest(int index);
 
 // Sets both pages' addresses to the website base address followed by the page name; start-up calls it
 // once, before any download.
-void MakeCataloguePagesAbsolute();
+void MakeCataloguePagesAbsolute(const std::wstring& base);
 
 // Whether either page is being downloaded.
 bool IsCatalogueLoading();
 
 // Empties the list and starts reading both pages afresh, unless they are being read already; the
 // status line shows "Downloading data..." or why the first page could not be started.
-void RefreshCatalogue(CWebsitePage& page);
+void RefreshCatalogue(ICatalogueView& page, CVNInet& engine);
 
 // Starts the download of page index (no progress window). True with message emptied; false with
 // message set to "<url>: <error text>".
-bool StartCataloguePage(int index, std::wstring& message);
+bool StartCataloguePage(int index, CVNInet& engine, std::wstring& message);
 
 // Takes a finished download of a catalogue page into the website page: the current release, then
 // (after starting Archive.htm) the archive rows; the status line tells what failed. The request
 // stays with the catalogue; any other request is left alone.
-void OnCataloguePageFinished(DownloadRequest& request, CWebsitePage& page);
+void OnCataloguePageFinished(DownloadRequest& request, ICatalogueView& page, CVNInet& engine);
+
+}  // namespace zid

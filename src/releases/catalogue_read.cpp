@@ -6,9 +6,11 @@
 
 #include "html/html_parser.h"
 #include "packages/inventory.h"
-#include "releases/website_page.h"
+#include "releases/catalogue_view.h"
 #include "win/handles.h"
 #include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
@@ -53,7 +55,7 @@ bool ReadReleaseDate(const CHtmlElement& release, std::wstring& date) {
 }
 
 // One data row of an archive table: cells in order, the first cell's link to the row links.
-void ReadArchiveRow(const CHtmlElement& row, CWebsitePage& page) {
+void ReadArchiveRow(const CHtmlElement& row, ICatalogueView& page) {
     int listRow = -1;
     int column = 0;
     for (const CHtmlElement* cell = row.m_firstChild; cell; cell = cell->m_next, ++column) {
@@ -101,7 +103,7 @@ bool PackageNameOf(const std::wstring& linkText, std::wstring& name) {
     return true;
 }
 
-bool ReadCurrentRelease(const CHtmlParser& parser, CWebsitePage& page) {
+bool ReadCurrentRelease(const CHtmlParser& parser, ICatalogueView& page) {
     const CHtmlElement* release = parser.FindById(L"vncurrent32");
     const CHtmlElement* anchor = nullptr;
     const wchar_t* link = LinkAfter(parser, L"vncurrent32", &anchor);
@@ -116,28 +118,24 @@ bool ReadCurrentRelease(const CHtmlParser& parser, CWebsitePage& page) {
             return false;
     }
     page.InsertRow(0, ShownText(name), date, kCurrentNote, link);
-    page.FitColumns(nullptr);
+    page.FitColumns();
     return true;
 }
 
-bool ReadArchive(const CHtmlParser& parser, CWebsitePage& page) {
+bool ReadArchive(const CHtmlParser& parser, ICatalogueView& page) {
     const CHtmlElement* table = parser.FindById(page.Is64BitChecked() ? L"archive64bit" : L"archive32bit");
     if (!table)
         return false;
-    RECT area{};
-    GetClientRect(page.List(), &area);
     // Thousands of rows go in without a repaint each.
-    SendMessageW(page.List(), WM_SETREDRAW, FALSE, 0);
-    zid::scope_exit redraw([&page] {
-        SendMessageW(page.List(), WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(page.List(), nullptr, TRUE);
-    });
+    page.BeginRows();
+    scope_exit end([&page] { page.EndRows(); });
     const CHtmlElement* first = table->FindByTag(L"tr");
     for (const CHtmlElement* row = first; row; row = row->m_next) {
         const bool header = row == first && row->m_firstChild && row->m_firstChild->GetTagNameA() == "th";
         if (!header)
             ReadArchiveRow(*row, page);
     }
-    page.FitColumns(&area);
     return true;
 }
+
+}  // namespace zid

@@ -1,20 +1,18 @@
 #include "releases/download_folder.h"
 
 #include <windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include "net/local_file.h"
+#include "operations/prompt.h"
 #include "win/folder_trust.h"
 #include "win/handles.h"
-#include "win/platform.h"
-#include "win/system_library.h"
+#include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
-
-using GetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
-// FOLDERID_Downloads {374DE290-123F-4565-9164-39C4925E467B}
-constexpr GUID kDownloadsFolderId = {0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}};
-constexpr DWORD kCreateKnownFolder = 0x8000;  // KF_FLAG_CREATE
 
 bool CreateFolder(const std::wstring& folder) {
     return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -50,18 +48,9 @@ bool AddProductFolders(std::wstring base, std::wstring& folder, bool shared) {
 }  // namespace
 
 bool FindDownloadsFolder(std::wstring& folder) {
-    if (!IsVistaOrLater())
-        return false;
-    zid::UniqueModule shell(LoadSystemLibrary(L"shell32.dll"));
-    if (!shell)
-        return false;
-    auto getKnownFolderPath = reinterpret_cast<GetKnownFolderPathFn>(
-        reinterpret_cast<void*>(GetProcAddress(shell.get(), "SHGetKnownFolderPath")));
-    if (!getKnownFolderPath)
-        return false;
     PWSTR path = nullptr;
-    const HRESULT result = getKnownFolderPath(kDownloadsFolderId, kCreateKnownFolder, nullptr, &path);
-    zid::UniqueTaskString owned(path);
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_Downloads, KF_FLAG_CREATE, nullptr, &path);
+    UniqueTaskString owned(path);
     if (FAILED(result) || !path)
         return false;
     folder = path;
@@ -83,11 +72,26 @@ bool FindTempDownloadFolder(std::wstring& folder) {
     return AddProductFolders(std::wstring(path, length), folder, false);
 }
 
-bool AttachInDownloadFolder(DownloadRequest& request) {
+bool AttachInDownloadFolder(DownloadRequest& request, IPrompt& prompt) {
     for (auto find : {&FindDownloadsFolder, &FindCommonDataFolder, &FindTempDownloadFolder}) {
         std::wstring folder;
-        if (find(folder) && AttachLocalFile(request, folder))
+        if (!find(folder))
+            continue;
+        if (AttachLocalFile(request, folder))
             return true;
+        const DWORD error = GetLastError();
+        // Another download has this file: a second copy elsewhere would only compete with it.
+        if (error == ERROR_SHARING_VIOLATION) {
+            SetLastError(error);
+            return false;
+        }
+        if (error == kPartialFileNotOurs)
+            prompt.Log(L"The download does not use " + ShownText(folder) +
+                       L": the partial file of this package there is not a plain file of this user's (a link, or "
+                       L"another user's file), so it is left alone.");
+        SetLastError(error);
     }
     return false;
 }
+
+}  // namespace zid

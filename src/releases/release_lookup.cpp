@@ -1,6 +1,7 @@
 #include "releases/release_lookup.h"
 
 #include <cwchar>
+#include <memory>
 
 #include "html/html_parser.h"
 #include "net/download_engine.h"
@@ -14,13 +15,13 @@
 #include "releases/website_address.h"
 #include "win/errors.h"
 #include "win/handles.h"
-#include "win/message_pump.h"
-#include "win/program.h"
+#include "win/untrusted_text.h"
+
+namespace zid {
 
 namespace {
 
 constexpr wchar_t kProductPrefix[] = L"Velonar ";
-constexpr DWORD kWaitSlice = 100;  // milliseconds between passes of the pump at the latest
 
 // The packed version that a link text like "Velonar 5.30.2 for Windows" names, or 0.
 DWORD VersionOfLinkText(const std::wstring& text) {
@@ -46,27 +47,39 @@ DownloadRequest& LookupRequest(int index) {
     return requests[index];
 }
 
-// Downloads catalogue page index (0 Download.htm, 1 Archive.htm) into memory and parses it, pumping
-// messages meanwhile; false with problem set to what went wrong.
-bool ReadCataloguePage(int index, CHtmlParser& parser, std::wstring& problem) {
+// Downloads catalogue page index (0 Download.htm, 1 Archive.htm) into memory and parses it, its
+// progress shown (its Cancel stops the look-up) and no later than deadline; false with problem set to
+// what went wrong.
+bool ReadCataloguePage(const DownloadContext& context, int index, ULONGLONG deadline, DWORD seconds,
+                       CHtmlParser& parser, std::wstring& problem) {
     DownloadRequest& request = LookupRequest(index);
     if (IsInProgress(request)) {
         problem = request.Url + L": still busy with an earlier look-up";
         return false;
     }
     request.Url = CatalogueRequest(index).Url;
-    CVNInet* engine = DownloadEngine();
-    if (!engine || !engine->Start(request, nullptr)) {
-        const DWORD error = engine ? GetLastError() : static_cast<DWORD>(ERROR_INVALID_HANDLE);
+    auto progress = std::make_shared<DownloadProgress>();
+    request.Progress = progress;
+    IDownloadView& view = context.View;
+    if (!view.Show(progress, request.Url.substr(request.Url.find_last_of(L'/') + 1))) {
+        problem = request.Url + L": its progress could not be shown";
+        return false;
+    }
+    scope_exit hide([&view] { view.Hide(); });
+    DWORD_PTR transfer = 0;
+    if (!context.Engine.Start(request, view.NotifyWindow(), &transfer)) {
+        const DWORD error = GetLastError();
         problem = request.Url + L": " + GetErrorText(error);
         return false;
     }
-    while (IsInProgress(request) && !Pump().Quit) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitSlice, kWakeOnAnyInput);
-        PumpMessages();
-    }
-    if (IsInProgress(request)) {
-        problem = request.Url + L": the program is closing";
+    const DownloadWait ended = view.WaitForEnd(deadline);
+    if (ended != DownloadWait::Ended) {
+        // Ends it here and now; the request stays for the next look-up.
+        context.Engine.Cancel(transfer);
+        const wchar_t* why = ended == DownloadWait::Cancelled ? L": cancelled"
+                             : ended == DownloadWait::TooLate ? L": no answer within "
+                                                              : L": the program is closing";
+        problem = request.Url + why + (ended == DownloadWait::TooLate ? std::to_wstring(seconds) + L" seconds" : L"");
         return false;
     }
     if (request.ErrorCode != 0) {
@@ -99,14 +112,11 @@ std::wstring FindReleaseLink(const CHtmlParser& parser, bool archive, DWORD vers
 
 PackageOffer CWebsitePackageSource::Find(const InstalledPackage& package) {
     const std::wstring release = FormatVersion(package.Version) + L" (" + BuildLabel(package.Is64Bit) + L")";
-    // Nothing else may be started from the window while the pages come.
-    HWND main = MainWindow();
-    const bool wasEnabled = !EnableWindow(main, FALSE);
-    zid::scope_exit enable([main, wasEnabled] { EnableWindow(main, wasEnabled); });
+    const ULONGLONG deadline = GetTickCount64() + m_deadline;
     for (int index = 0; index < 2; ++index) {
         CHtmlParser parser;
         std::wstring problem;
-        if (!ReadCataloguePage(index, parser, problem))
+        if (!ReadCataloguePage(m_context, index, deadline, m_deadline / 1000, parser, problem))
             return {L"", L"The product website's list of releases could not be read (" + problem +
                              L"), so it cannot offer release " + release + L"."};
         const std::wstring link = FindReleaseLink(parser, index == 1, package.Version, package.Is64Bit);
@@ -115,13 +125,15 @@ PackageOffer CWebsitePackageSource::Find(const InstalledPackage& package) {
         const std::wstring url = GetWebsiteBase() + link;
         if (std::wstring name; !DownloadFileName(url, name))
             return {L"", L"The product website lists release " + release + L", but its link does not name a package (" +
-                             url + L")."};
+                             ShownText(url) + L")."};
         return {url, L""};
     }
     return {L"", L"The product website lists no release " + release + L"."};
 }
 
-std::wstring CWebsitePackageSource::Download(HWND, const std::wstring& url) {
+std::wstring CWebsitePackageSource::Download(const std::wstring& url) {
     std::wstring saved;
-    return DownloadPackage(url, saved) ? saved : std::wstring();
+    return DownloadPackage(m_context, url, saved) ? saved : std::wstring();
 }
+
+}  // namespace zid

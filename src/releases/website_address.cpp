@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string_view>
 
+namespace zid {
+
 namespace {
 
 // The one place the website's address is spelled.
@@ -72,3 +74,5 @@ std::wstring GetWebsiteBase() {
     }
     return std::wstring(kSecureScheme) + kWebsiteHost + L"/";
 }
+
+}  // namespace zid

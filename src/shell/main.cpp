@@ -8,9 +8,9 @@
 // of the highest priority runs even before the runtime's own: the stack protector seeds its canary
 // through CryptoAPI, which loads DLLs.
 __attribute__((constructor(101))) static void RestrictDllSearchFirst() {
-    RestrictDllSearch();
+    zid::RestrictDllSearch();
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandTail, int) {
-    return RunInstallerProgram(instance, commandTail);
+    return zid::RunInstallerProgram(instance, commandTail);
 }

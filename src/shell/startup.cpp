@@ -9,112 +9,108 @@
 #include <optional>
 
 #include "net/download_engine.h"
-#include "operations/install_flow.h"
+#include "operations/operation_context.h"
+#include "operations/windows_installer.h"
 #include "releases/catalogue_pages.h"
+#include "releases/download_context.h"
 #include "releases/release_lookup.h"
-#include "resource.h"
-#include "shell/main_window.h"
+#include "releases/website_address.h"
+#include "ui/main_window.h"
+#include "ui/progress_view.h"
+#include "ui/window_prompt.h"
+#include "ui/window_waiter.h"
 #include "win/callback_guard.h"
 #include "win/com_ptr.h"
+#include "ui/busy_cursor.h"
 #include "win/errors.h"
 #include "win/file_io.h"
 #include "win/handles.h"
-#include "win/message_box.h"
 #include "win/message_pump.h"
 #include "win/platform.h"
 #include "win/program.h"
 #include "win/settings.h"
 
+namespace zid {
+
 namespace {
 
 constexpr DWORD kCommonControlClasses = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;  // 0x40FF
 constexpr DWORD kComModel = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE;
-constexpr DWORD kMainLoopNap = 10;          // milliseconds after each pass of the main loop
 constexpr size_t kTerminationBuffer = 160;  // characters, with the terminator
 constexpr size_t kExceptionDetail = 79;
 constexpr int kExitOutOfMemory = 12;
 constexpr int kExitException = -1;
 
-// The download engine and its asynchronous session; without them the program runs without downloads.
-std::unique_ptr<CVNInet> OpenDownloadEngine(HWND owner) {
-    auto engine = std::make_unique<CVNInet>(owner);
-    if (const DWORD error = engine->Open())
-        ReportError(L"InternetOpen", error);
-    return engine;
-}
-
 // A package run: exactly one argument, handed to the install decision flow. False on a usage error.
 // The run ends with the install's own result, as callers of msiexec expect; with 1 when the flow
 // ended before installing (or with the code of a quit message seen meanwhile).
-bool RunCommandLine(CMainWindow& main, const wchar_t* commandTail) {
+bool RunCommandLine(const wchar_t* commandTail, CThisPcPage& thisPc, IPrompt& prompt, CMessagePump& pump) {
     CWaitCursor busy;
     int count = 0;
-    zid::UniqueArgumentList parts(CommandLineToArgvW(commandTail, &count));
+    UniqueArgumentList parts(CommandLineToArgvW(commandTail, &count));
     if (!parts || count != 1) {
-        ShowMessageBox(main.Window(), L"Usage: ZIDezureziv [MSI_file]", kProgramName, MB_ICONERROR);
+        prompt.Tell(L"Usage: ZIDezureziv [MSI_file]", MB_ICONERROR);
         return false;
     }
     // Made absolute before anything else: the recent list keeps it, and a relative path would later
     // name a file of whatever folder is current then.
     std::wstring package;
     if (const DWORD error = FullPathName(parts.get()[0], package)) {
-        ReportError(parts.get()[0], error);
-        Pump().Quit = true;
+        TellError(prompt, parts.get()[0], error);
+        pump.EndWith(pump.ExitCode());
         return true;
     }
-    if (const std::optional<DWORD> result = InstallPackage(main.Window(), package, main.ThisPc()))
-        Pump().ExitCode = static_cast<int>(*result);
-    Pump().Quit = true;
+    const std::optional<DWORD> result = thisPc.Install(package);
+    pump.EndWith(result ? static_cast<int>(*result) : pump.ExitCode());
     return true;
 }
 
-void RunMainLoop() {
-    while (!Pump().Quit) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, kWakeOnAnyInput);
-        PumpMessages();
-        Sleep(kMainLoopNap);
-    }
-}
-
-int RunStartup(HINSTANCE instance, const wchar_t* commandTail) {
-    Platform().Wine = DetectWine();
-    Platform().Win64 = DetectWow64();
-    Platform().Instance = instance;
-
-    zid::CComScope com(kComModel);
+int RunStartup(HINSTANCE instance, const wchar_t* commandTail, const ProgramSeams& seams) {
+    const PlatformFacts platform = DetectPlatform(instance);
+    CComScope com(kComModel);
     INITCOMMONCONTROLSEX controls{sizeof(controls), kCommonControlClasses};
     InitCommonControlsEx(&controls);
-    OpenSettings();
-    Platform().SmallIcons = FindSmallIconList();
+    CSettingsStore settings;
+    settings.Open();
+    MakeCataloguePagesAbsolute(GetWebsiteBase());
 
-    Pump().Accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
-    MakeCataloguePagesAbsolute();
+    // The program's parts, each handed what it uses. The engine is declared after the window and what
+    // shows in it: its session closes first, so no download outlives the windows it reports to.
+    CMessagePump pump;
+    CMsiInstaller msi;
+    IWindowsInstaller& installer = seams.Installer ? *seams.Installer : msi;
+    CMainWindow main(platform, settings);
+    CWindowPrompt windowPrompt(platform, main);
+    IPrompt& prompt = seams.Prompt ? *seams.Prompt : windowPrompt;
+    CWindowWaiter waiter(main, pump);
+    CProgressView progress(platform, main, pump, prompt);
+    CVNInet engine;
+    OperationContext operations{prompt, waiter, installer, main.Options(), settings, platform};
+    const DownloadContext downloads{operations, engine, progress};
+    // Repair and uninstall may fetch a release whose packages are gone from the website.
+    CWebsitePackageSource website(downloads);
+    operations.Source = &website;
 
-    CMainWindow main;
-    main.Create(instance);
+    main.Create(downloads);
     RethrowCallbackException();
     if (!main.Window()) {
-        ReportLastError(L"CreateDialog");
+        const DWORD error = GetLastError();
+        TellError(prompt, L"CreateDialog", error);
         return 1;
     }
-    Pump().CtrlB = [&main] { main.ToggleBasicUi(); };
-    zid::scope_exit forgetWindow([] { Pump().CtrlB = nullptr; });
+    pump.SetFilter(&main);
+    scope_exit forgetWindow([&pump] { pump.SetFilter(nullptr); });
     ShowWindow(main.Window(), SW_SHOW);
 
-    // Declared after the window: the session closes first, so no download outlives the windows it reports to.
-    std::unique_ptr<CVNInet> engine = OpenDownloadEngine(main.Window());
-    SetDownloadEngine(engine.get());
-    zid::scope_exit forgetEngine([] { SetDownloadEngine(nullptr); });
-    // Repair and uninstall may fetch a release whose packages are gone from the website.
-    CWebsitePackageSource website;
-    SetPackageSource(&website);
-    zid::scope_exit forgetWebsite([] { SetPackageSource(nullptr); });
+    // Without the session the program runs without downloads.
+    if (const DWORD error = engine.Open(main.Window()))
+        TellError(prompt, L"InternetOpen", error);
 
-    if (commandTail && *commandTail && !RunCommandLine(main, commandTail))
+    if (commandTail && *commandTail && !RunCommandLine(commandTail, main.ThisPc(), prompt, pump))
         return 1;
 
-    RunMainLoop();
-    return Pump().ExitCode;
+    pump.RunMainLoop();
+    return pump.ExitCode();
 }
 
 std::wstring FromAnsi(const char* text) {
@@ -132,7 +128,7 @@ int Terminate(const std::wstring& detail, int exitCode) {
     // the queue, it would close this box at once.
     MSG quit;
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
-    ShowMessageBox(nullptr, BuildTerminationText(detail), kProgramName, MB_ICONERROR);
+    MessageBoxW(nullptr, BuildTerminationText(detail).c_str(), kProgramName, MB_ICONERROR);
     return exitCode;
 }
 
@@ -149,9 +145,9 @@ std::wstring BuildTerminationText(const std::wstring& detail) {
     return text;
 }
 
-int RunInstallerProgram(HINSTANCE instance, const wchar_t* commandTail) {
+int RunInstallerProgram(HINSTANCE instance, const wchar_t* commandTail, const ProgramSeams& seams) {
     try {
-        return RunStartup(instance, commandTail);
+        return RunStartup(instance, commandTail, seams);
     } catch (const std::bad_alloc&) {
         return Terminate(L"Out of memory", kExitOutOfMemory);
     } catch (const std::exception& e) {
@@ -161,3 +157,5 @@ int RunInstallerProgram(HINSTANCE instance, const wchar_t* commandTail) {
         return Terminate(detail, kExitException);
     }
 }
+
+}  // namespace zid

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace zid {
+
 namespace {
 std::exception_ptr& Stored() {
     static std::exception_ptr stored;
@@ -21,3 +23,5 @@ void RethrowCallbackException() {
         std::rethrow_exception(error);
     }
 }
+
+}  // namespace zid

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+namespace zid {
+
 // Stores the exception in flight and asks the main loop to stop.
 void StoreCallbackException(std::exception_ptr error) noexcept;
 
@@ -19,3 +21,5 @@ Result GuardCallback(Result onFailure, Body&& body) noexcept {
         return onFailure;
     }
 }
+
+}  // namespace zid

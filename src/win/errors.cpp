@@ -3,12 +3,11 @@
 #include <wininet.h>
 
 #include <memory>
-#include <mutex>
 
 #include "win/handles.h"
-#include "win/message_box.h"
-#include "win/program.h"
 #include "win/system_library.h"
+
+namespace zid {
 
 namespace {
 
@@ -91,18 +90,6 @@ std::wstring ErrorText(DWORD code, Extended&& extended) {
     return found;
 }
 
-struct WaitCursorState {
-    std::mutex lock;
-    HCURSOR wait = nullptr;
-    HCURSOR saved = nullptr;
-    int depth = 0;
-};
-
-WaitCursorState& CursorState() {
-    static WaitCursorState state;
-    return state;
-}
-
 }  // namespace
 
 std::wstring GetErrorText(DWORD code) {
@@ -132,49 +119,4 @@ std::wstring GetLastResponseText() {
     return text;
 }
 
-void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT style) {
-    std::wstring text;
-    if (!context.empty())
-        text = context + L": ";
-    text += detail;
-    ShowMessageBox(MainWindow(), text, kProgramName, style);
-}
-
-void ReportError(const std::wstring& context, DWORD code) {
-    ShowMessage(context, GetErrorText(code), MB_ICONERROR);
-}
-
-void ReportLastError(const std::wstring& context) {
-    const DWORD code = GetLastError();
-    ReportError(context, code);
-}
-
-void BeginWaitCursor() {
-    WaitCursorState& state = CursorState();
-    std::lock_guard<std::mutex> guard(state.lock);
-    if (!state.wait)
-        state.wait = LoadCursorW(nullptr, IDC_WAIT);
-    ++state.depth;
-    HCURSOR previous = SetCursor(state.wait);
-    if (state.depth == 1)
-        state.saved = previous;
-}
-
-void EndWaitCursor() {
-    WaitCursorState& state = CursorState();
-    std::lock_guard<std::mutex> guard(state.lock);
-    if (!state.wait)
-        state.wait = LoadCursorW(nullptr, IDC_WAIT);
-    if (--state.depth <= 0) {
-        state.depth = 0;
-        SetCursor(state.saved);
-    } else {
-        SetCursor(state.wait);
-    }
-}
-
-int GetWaitCursorDepth() {
-    WaitCursorState& state = CursorState();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.depth;
-}
+}  // namespace zid

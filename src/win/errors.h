@@ -1,9 +1,11 @@
-// Error texts, the program's notice boxes and the nested busy cursor.
+// Error texts, and the nested busy cursor.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+namespace zid {
 
 // Readable text for a Win32, WinINet (12000-12999) or HRESULT code; never empty-handed:
 // unknown codes read "Error number %d" (below 65536) or "Error number 0x%08X". For
@@ -18,28 +20,4 @@ std::wstring GetErrorText(DWORD code, const std::wstring& responseText);
 // empty when there are none or they are longer than 256.
 std::wstring GetLastResponseText();
 
-// Shows "context: detail" (or the detail alone) captioned "ZIDezureziv", owned by the main window
-// (no owner when there is none).
-void ShowMessage(const std::wstring& context, const std::wstring& detail, UINT style);
-
-// Shows the text of code with the context and the error icon.
-void ReportError(const std::wstring& context, DWORD code);
-
-// ReportError with the calling thread's last error, read before anything else runs.
-void ReportLastError(const std::wstring& context);
-
-// The busy cursor: shown from the outermost Begin to its matching End, nesting counted.
-void BeginWaitCursor();
-void EndWaitCursor();
-
-// Begins a busy-cursor level for the lifetime of the object.
-class CWaitCursor {
-public:
-    CWaitCursor() { BeginWaitCursor(); }
-    ~CWaitCursor() { EndWaitCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-
-// Current nesting depth of the busy cursor (for diagnostics and tests).
-int GetWaitCursorDepth();
+}  // namespace zid

@@ -4,6 +4,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
 // Appends count bytes read from the file's position to bytes; 0 or the Win32 error. A file that
@@ -95,3 +97,5 @@ DWORD FullPathName(const std::wstring& path, std::wstring& full) {
     }
     return ERROR_FILENAME_EXCED_RANGE;
 }
+
+}  // namespace zid

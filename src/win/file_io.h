@@ -7,6 +7,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 // The file's first headBytes, then (when it is longer than headBytes + tailBytes) only its last
 // tailBytes or one byte more, from an even offset so that two-byte characters stay whole; a shorter
 // file whole. 0 or the Win32 error, bytes assigned only on success. Reads one buffer, however large
@@ -25,3 +27,5 @@ DWORD OpenHeldFile(const std::wstring& path, zid::UniqueFile& file);
 // The full path of path (relative to the current folder, as GetFullPathNameW makes it), however long;
 // 0 or the Win32 error, full assigned only on success.
 DWORD FullPathName(const std::wstring& path, std::wstring& full);
+
+}  // namespace zid

@@ -6,24 +6,36 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
-// The SID of the user this process runs as, in owned storage; empty when it cannot be read.
-std::vector<BYTE> CurrentUserSid() {
+// A SID of this process's token (TokenUser or TokenOwner), in owned storage; empty when it cannot be read.
+std::vector<BYTE> TokenSid(TOKEN_INFORMATION_CLASS which) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         return {};
     zid::UniqueHandle owned(token);
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token, which, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
-    if (size == 0 || !GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+    if (size == 0 || !GetTokenInformation(token, which, buffer.data(), size, &size))
         return {};
-    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    const PSID sid = which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                        : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
     std::vector<BYTE> copy(GetLengthSid(sid));
     if (!CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid))
         return {};
     return copy;
+}
+
+// The SID of the user this process runs as; empty when it cannot be read.
+std::vector<BYTE> CurrentUserSid() {
+    return TokenSid(TokenUser);
+}
+
+bool IsSid(PSID sid, std::vector<BYTE>& expected) {
+    return !expected.empty() && EqualSid(sid, expected.data());
 }
 
 // This user, SYSTEM, the Administrators, or CREATOR OWNER (which stands for whoever makes a file in
@@ -59,6 +71,22 @@ bool IsTrustedFolder(const std::wstring& folder) {
         return false;
     zid::UniqueLocal ownedDescriptor(descriptor);
     return owner && IsTrustedSid(owner, CurrentUserSid(), false);
+}
+
+bool IsOwnPlainFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information) || information.nNumberOfLinks != 1 ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return false;
+    zid::UniqueLocal ownedDescriptor(descriptor);
+    std::vector<BYTE> user = CurrentUserSid();
+    std::vector<BYTE> defaultOwner = TokenSid(TokenOwner);
+    return owner && (IsSid(owner, user) || IsSid(owner, defaultOwner));
 }
 
 bool IsPrivateFolder(const std::wstring& folder, ACCESS_MASK forbidden) {
@@ -118,3 +146,5 @@ DWORD CreatePrivateFolder(const std::wstring& folder) {
         return GetLastError();
     return ERROR_SUCCESS;
 }
+
+}  // namespace zid

@@ -98,6 +98,11 @@ inline void DeleteMemoryDc(HDC h) noexcept {
 inline void FreeTaskMemory(PWSTR p) noexcept {
     CoTaskMemFree(p);
 }
+// Does not wait for a callback that is running this moment: it ends by itself, and may need the very
+// thread that deletes the timer (a sent message).
+inline void DeleteQueueTimer(HANDLE t) noexcept {
+    DeleteTimerQueueTimer(nullptr, t, nullptr);
+}
 }  // namespace detail
 
 using UniqueHKey = unique_handle<HKEY, &RegCloseKey>;
@@ -117,6 +122,7 @@ using UniqueWindow = unique_handle<HWND, &detail::DestroyWindowHandle>;
 using UniqueMemoryDc = unique_handle<HDC, &detail::DeleteMemoryDc>;            // CreateCompatibleDC
 using UniqueArgumentList = unique_handle<LPWSTR*, &detail::FreeArgumentList>;  // CommandLineToArgvW
 using UniqueTaskString = unique_handle<PWSTR, &detail::FreeTaskMemory>;        // text from COM's task allocator
+using UniqueQueueTimer = unique_handle<HANDLE, &detail::DeleteQueueTimer>;     // CreateTimerQueueTimer
 
 // Runs a one-off cleanup when the scope ends.
 template <typename F>

@@ -6,25 +6,9 @@
 #include <stdexcept>
 #include <vector>
 
+namespace zid {
+
 namespace {
-
-struct VersionResource {
-    bool Read = false;
-    std::wstring Version;
-    std::wstring ProductName;
-    std::wstring Copyright;
-};
-
-const VersionResource& OwnVersion() {
-    static VersionResource own;
-    if (!own.Read) {
-        own.Read = true;
-        const std::wstring path = GetModulePath();
-        if (!path.empty())
-            own.Version = GetFileVersionText(path, &own.ProductName, &own.Copyright);
-    }
-    return own;
-}
 
 bool QueryVersionString(const std::vector<BYTE>& block, const wchar_t* path, std::wstring& text) {
     void* value = nullptr;
@@ -85,15 +69,20 @@ std::wstring GetFileVersionText(const std::wstring& file, std::wstring* productN
     return version;
 }
 
-std::wstring GetVersionText() {
-    const VersionResource& own = OwnVersion();
+OwnVersion ReadOwnVersion() {
+    OwnVersion own;
+    const std::wstring path = GetModulePath();
+    if (!path.empty())
+        own.Version = GetFileVersionText(path, &own.ProductName, &own.Copyright);
+    return own;
+}
+
+std::wstring VersionLine(const OwnVersion& own) {
     return own.ProductName + L" Version " + own.Version;
 }
 
-const std::wstring& GetProductName() {
-    return OwnVersion().ProductName;
+std::wstring GetVersionText() {
+    return VersionLine(ReadOwnVersion());
 }
 
-const std::wstring& GetCopyright() {
-    return OwnVersion().Copyright;
-}
+}  // namespace zid

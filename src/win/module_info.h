@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace zid {
+
 // Full path of the program's own file, however long.
 std::wstring GetModulePath();
 
@@ -11,9 +13,20 @@ std::wstring GetModulePath();
 std::wstring GetFileVersionText(const std::wstring& file, std::wstring* productName = nullptr,
                                 std::wstring* copyright = nullptr);
 
-// "%s Version %s" of the product name and version number, read from our own file once.
+// What our own file's version resource says (texts empty where it says nothing).
+struct OwnVersion {
+    std::wstring Version;  // as GetFileVersionText gives it
+    std::wstring ProductName;
+    std::wstring Copyright;
+};
+
+// Our own file's version resource, read anew.
+OwnVersion ReadOwnVersion();
+
+// "%s Version %s" of own's product name and version number.
+std::wstring VersionLine(const OwnVersion& own);
+
+// VersionLine of our own file.
 std::wstring GetVersionText();
 
-// The product name and copyright of our own version resource (read with the version text).
-const std::wstring& GetProductName();
-const std::wstring& GetCopyright();
+}  // namespace zid

@@ -2,8 +2,14 @@
 
 #include <shellapi.h>
 
-PlatformFacts& Platform() {
-    static PlatformFacts facts;
+namespace zid {
+
+PlatformFacts DetectPlatform(HINSTANCE instance) {
+    PlatformFacts facts;
+    facts.Instance = instance;
+    facts.Wine = DetectWine();
+    facts.Win64 = DetectWow64();
+    facts.SmallIcons = FindSmallIconList();
     return facts;
 }
 
@@ -24,19 +30,6 @@ bool DetectWow64() {
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
-bool IsVistaOrLater() {
-    OSVERSIONINFOEXW version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-    version.dwMajorVersion = 6;
-    version.dwMinorVersion = 0;
-    version.wServicePackMajor = 0;
-    ULONGLONG mask = 0;
-    mask = VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
-    return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
-}
-
 HIMAGELIST FindSmallIconList() {
     wchar_t windows[MAX_PATH] = L"";
     GetWindowsDirectoryW(windows, MAX_PATH);
@@ -44,3 +37,5 @@ HIMAGELIST FindSmallIconList() {
     return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(windows, FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
                                                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
 }
+
+}  // namespace zid

@@ -4,15 +4,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+namespace zid {
+
 struct PlatformFacts {
-    HINSTANCE Instance = GetModuleHandleW(nullptr);  // the module that holds the resources
-    bool Wine = false;                               // running under Wine
-    bool Win64 = false;                              // running on 64-bit Windows
-    HIMAGELIST SmallIcons = nullptr;                 // the system's small-icon list (shared, never destroyed)
+    HINSTANCE Instance = nullptr;     // the module that holds the resources
+    bool Wine = false;                // running under Wine
+    bool Win64 = false;               // running on 64-bit Windows
+    HIMAGELIST SmallIcons = nullptr;  // the system's small-icon list (shared, never destroyed)
 };
 
-// The facts of this process; start-up fills them, tests may change them.
-PlatformFacts& Platform();
+// The facts of this process, whose resources are in instance.
+PlatformFacts DetectPlatform(HINSTANCE instance);
 
 // True when ntdll.dll exports wine_get_version.
 bool DetectWine();
@@ -20,8 +22,7 @@ bool DetectWine();
 // True on 64-bit Windows: a 32-bit process under WOW64, or a 64-bit build of this program.
 bool DetectWow64();
 
-// True on Windows Vista or later.
-bool IsVistaOrLater();
-
 // The system image list of small icons, as the shell hands it out for the Windows folder.
 HIMAGELIST FindSmallIconList();
+
+}  // namespace zid

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace zid {
+
 namespace {
 
 constexpr DWORD kInlineValueBytes = 512;  // 255 characters and the terminator
@@ -107,3 +109,5 @@ LSTATUS SetStringValue(HKEY key, const wchar_t* name, const std::wstring& text) 
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
+
+}  // namespace zid

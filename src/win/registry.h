@@ -7,6 +7,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 // A registry key object: holds one open key, closed when replaced or destroyed.
 class CRegKey {
 public:
@@ -37,3 +39,5 @@ LSTATUS SetDwordValue(HKEY key, const wchar_t* name, DWORD value);
 
 // Writes a REG_SZ value with its terminator.
 LSTATUS SetStringValue(HKEY key, const wchar_t* name, const std::wstring& text);
+
+}  // namespace zid

@@ -6,6 +6,8 @@
 #include "win/program.h"
 #include "win/registry.h"
 
+namespace zid {
+
 namespace {
 
 constexpr size_t kMaxRecent = 16;
@@ -21,12 +23,7 @@ std::wstring RecentValueName(size_t number) {
 
 }  // namespace
 
-SettingsStore& Settings() {
-    static SettingsStore store;
-    return store;
-}
-
-void OpenSettings() {
+void CSettingsStore::Open() {
     CRegKey software;
     CRegKey company;
     CRegKey program;
@@ -34,21 +31,21 @@ void OpenSettings() {
         company.CreateKey(software.get(), kCompany) != ERROR_SUCCESS ||
         program.CreateKey(company.get(), kProgramName) != ERROR_SUCCESS)
         return;
-    Settings().Key.reset(program.release());
+    m_key.reset(program.release());
     LoadRecentPackages();
 }
 
-void LoadRecentPackages() {
+void CSettingsStore::LoadRecentPackages() {
     for (size_t i = 1; i <= kMaxRecent; ++i) {
         std::wstring path = ReadRecentValue(RecentValueName(i).c_str());
         if (!path.empty())
-            Settings().RecentPackages.push_back(std::move(path));
+            m_recent.push_back(std::move(path));
     }
 }
 
-std::wstring ReadRecentValue(const wchar_t* name) {
+std::wstring CSettingsStore::ReadRecentValue(const wchar_t* name) const {
     CRegKey recent;
-    if (recent.OpenKey(Settings().Key.get(), kRecentFileList) != ERROR_SUCCESS)
+    if (recent.OpenKey(m_key.get(), kRecentFileList) != ERROR_SUCCESS)
         return {};
     std::wstring path;
     if (QueryStringValue(recent.get(), name, path) != ERROR_SUCCESS)
@@ -56,39 +53,37 @@ std::wstring ReadRecentValue(const wchar_t* name) {
     return path;
 }
 
-void SaveRecentPackages() {
+void CSettingsStore::SaveRecentPackages() {
     size_t number = 1;
-    for (const std::wstring& path : Settings().RecentPackages) {
+    for (const std::wstring& path : m_recent) {
         CRegKey recent;
-        if (recent.CreateKey(Settings().Key.get(), kRecentFileList) == ERROR_SUCCESS)
+        if (recent.CreateKey(m_key.get(), kRecentFileList) == ERROR_SUCCESS)
             SetStringValue(recent.get(), RecentValueName(number).c_str(), path);
         ++number;
     }
 }
 
-void AddRecentPackage(const std::wstring& path) {
-    auto& recent = Settings().RecentPackages;
-    recent.erase(std::remove(recent.begin(), recent.end(), path), recent.end());
-    recent.insert(recent.begin(), path);
-    if (recent.size() > kMaxRecent)
-        recent.resize(kMaxRecent);
+void CSettingsStore::AddRecentPackage(const std::wstring& path) {
+    m_recent.erase(std::remove(m_recent.begin(), m_recent.end(), path), m_recent.end());
+    m_recent.insert(m_recent.begin(), path);
+    if (m_recent.size() > kMaxRecent)
+        m_recent.resize(kMaxRecent);
     SaveRecentPackages();
 }
 
-void LoadCheckSetting(HWND dialog, const wchar_t* name, int id) {
+bool CSettingsStore::ReadFlag(const wchar_t* name) const {
     CRegKey settings;
     DWORD value = 0;
-    if (settings.OpenKey(Settings().Key.get(), kSettings) == ERROR_SUCCESS &&
-        QueryDwordValue(settings.get(), name, value) == ERROR_SUCCESS) {
-        SendDlgItemMessageW(dialog, id, BM_SETCHECK, value, 0);
-        return;
-    }
-    SendDlgItemMessageW(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
+    if (settings.OpenKey(m_key.get(), kSettings) == ERROR_SUCCESS &&
+        QueryDwordValue(settings.get(), name, value) == ERROR_SUCCESS)
+        return value != 0;
+    return true;
 }
 
-void SaveCheckSetting(HWND dialog, const wchar_t* name, int id) {
-    const auto state = static_cast<DWORD>(SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0));
+void CSettingsStore::WriteFlag(const wchar_t* name, DWORD value) {
     CRegKey settings;
-    if (settings.CreateKey(Settings().Key.get(), kSettings) == ERROR_SUCCESS)
-        SetDwordValue(settings.get(), name, state);
+    if (settings.CreateKey(m_key.get(), kSettings) == ERROR_SUCCESS)
+        SetDwordValue(settings.get(), name, value);
 }
+
+}  // namespace zid

@@ -8,31 +8,36 @@
 
 #include "win/handles.h"
 
-struct SettingsStore {
-    zid::UniqueHKey Key;                       // Software\Fennickworks\ZIDezureziv, open for the whole run
-    std::vector<std::wstring> RecentPackages;  // most recent first, at most 16
+namespace zid {
+
+class CSettingsStore {
+public:
+    CSettingsStore() = default;
+    CSettingsStore(const CSettingsStore&) = delete;
+    CSettingsStore& operator=(const CSettingsStore&) = delete;
+
+    // Opens (creating) Software\Fennickworks\ZIDezureziv, kept open until the store goes, and loads the
+    // recent list. Without the key everything falls back silently: flags read as set, nothing is kept.
+    void Open();
+    bool IsOpen() const { return static_cast<bool>(m_key); }
+
+    // Most recent first, at most 16.
+    const std::vector<std::wstring>& RecentPackages() const { return m_recent; }
+    // Moves or inserts path at the front of the recent packages (at most 16) and saves them.
+    void AddRecentPackage(const std::wstring& path);
+
+    // The DWORD "Settings"\name as a flag: not 0 when set; true when it cannot be read.
+    bool ReadFlag(const wchar_t* name) const;
+    // Stores "Settings"\name as the DWORD value.
+    void WriteFlag(const wchar_t* name, DWORD value);
+
+private:
+    void LoadRecentPackages();
+    std::wstring ReadRecentValue(const wchar_t* name) const;
+    void SaveRecentPackages();
+
+    UniqueHKey m_key;  // Software\Fennickworks\ZIDezureziv
+    std::vector<std::wstring> m_recent;
 };
 
-// The settings of this process.
-SettingsStore& Settings();
-
-// Opens (creating) Software\Fennickworks\ZIDezureziv and loads the recent list.
-void OpenSettings();
-
-// Appends File1..File16 of "Recent File List" to the recent packages, skipping missing ones.
-void LoadRecentPackages();
-
-// The named value of "Recent File List"; empty on any failure.
-std::wstring ReadRecentValue(const wchar_t* name);
-
-// Writes the recent packages as File1..FileN.
-void SaveRecentPackages();
-
-// Moves or inserts path at the front of the recent packages (at most 16) and saves them.
-void AddRecentPackage(const std::wstring& path);
-
-// Sets the check state of control id from the DWORD "Settings"\name (checked when unreadable).
-void LoadCheckSetting(HWND dialog, const wchar_t* name, int id);
-
-// Stores the check state of control id as "Settings"\name.
-void SaveCheckSetting(HWND dialog, const wchar_t* name, int id);
+}  // namespace zid

@@ -3,20 +3,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
-
-#include "win/errors.h"
 #include "win/handles.h"
-#include "win/platform.h"
+
+namespace zid {
 
 namespace {
 
-// Hands a web address to the browser of a Wine system. Only tried under Wine: on Windows the
-// command does not exist. Started by its full path in the system folder: a "winebrowser.exe"
+// Hands a web address to the browser of a Wine system (on Windows the command does not exist).
+// Started by its full path in the system folder: a "winebrowser.exe"
 // planted in the program's or the current folder (often Downloads) never runs.
 bool StartWineBrowser(const std::wstring& address) {
-    if (!Platform().Wine)
-        return false;
     wchar_t folder[MAX_PATH] = L"";
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
@@ -44,18 +40,13 @@ bool IsWebAddress(const std::wstring& target) {
     return target.compare(0, 7, L"http://") == 0 || target.compare(0, 8, L"https://") == 0;
 }
 
-void ShellOpen(const std::wstring& target) {
+int OpenWithShell(const std::wstring& target, bool underWine) {
     const bool web = IsWebAddress(target);
-    if (web && StartWineBrowser(target))
-        return;
-    auto result =
+    if (web && underWine && StartWineBrowser(target))
+        return 0;
+    const auto result =
         reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    // Before Vista the shell answered 2 for an address it had handed to the browser.
-    if (web && result == ERROR_FILE_NOT_FOUND && !IsVistaOrLater())
-        return;
-    if (result > 32)
-        return;
-    wchar_t detail[64];
-    swprintf(detail, 64, L"Error code = %d", static_cast<int>(result));
-    ShowMessage(target, detail, MB_ICONWARNING);
+    return result > 32 ? 0 : static_cast<int>(result);
 }
+
+}  // namespace zid

@@ -3,9 +3,13 @@
 
 #include <string>
 
+namespace zid {
+
 // True for targets beginning with "http://" or "https://" (case-sensitive).
 bool IsWebAddress(const std::wstring& target);
 
-// Opens a file or web address with its associated program (under Wine a web address goes to
-// "winebrowser" first); failures are shown to the user as warnings.
-void ShellOpen(const std::wstring& target);
+// Opens a file or web address with its associated program (underWine a web address goes to the
+// system's "winebrowser" first): 0, or the shell's failure code (32 or below) when it did not open.
+int OpenWithShell(const std::wstring& target, bool underWine);
+
+}  // namespace zid

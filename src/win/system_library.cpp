@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+namespace zid {
+
 namespace {
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -50,10 +52,6 @@ FARPROC WINAPI LoadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
 
 }  // namespace
 
-// The delay-load helper's notification hook (delayimp.h): defined here, so that every delay-loaded
-// DLL of the program goes through LoadSystemLibrary.
-PfnDliHook __pfnDliNotifyHook2 = LoadDelayedLibrary;
-
 void RestrictDllSearch() {
     // Both: SetDllDirectoryW(L"") takes the current folder out of every search that is not restricted
     // otherwise, also of LoadLibrary calls with flags of their own.
@@ -87,3 +85,9 @@ HMODULE LoadSystemLibrary(const wchar_t* name, DWORD flags) {
         flags |= HasSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     return LoadLibraryExW(path, nullptr, flags);
 }
+
+}  // namespace zid
+
+// The delay-load helper's notification hook (delayimp.h), a name of the helper's: defined here, so that
+// every delay-loaded DLL of the program goes through LoadSystemLibrary.
+PfnDliHook __pfnDliNotifyHook2 = zid::LoadDelayedLibrary;

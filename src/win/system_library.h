@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace zid {
+
 // Restricts the process's DLL search to System32: SetDefaultDllDirectories where the system has it,
 // and SetDllDirectoryW(L"") to drop the current folder in any case; where the first is missing, the
 // DLLs that Windows' own code loads later by bare name are loaded from System32 at once, so that the
@@ -14,3 +16,5 @@ void RestrictDllSearch();
 // imports also from System32); null with the last error set when it is not there. Never searches
 // the program's folder or the current folder.
 HMODULE LoadSystemLibrary(const wchar_t* name, DWORD flags = 0);
+
+}  // namespace zid

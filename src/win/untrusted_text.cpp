@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace zid {
+
 namespace {
 
 constexpr std::wstring_view kPattern = L"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
@@ -85,3 +87,5 @@ std::wstring ShownValue(std::wstring_view text) {
         shown += L"...";
     return shown;
 }
+
+}  // namespace zid

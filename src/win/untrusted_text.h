@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace zid {
+
 // True when text is exactly one braced GUID, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with
 // hexadecimal digits: nothing before, after or inside it that an installer command line would read
 // as more properties.
@@ -22,3 +24,5 @@ std::wstring ShownText(std::wstring_view text);
 
 // ShownText cut to at most 60 UTF-16 units, never inside a surrogate pair, then "...".
 std::wstring ShownValue(std::wstring_view text);
+
+}  // namespace zid

@@ -4,6 +4,8 @@
 #include "e2e/driver.h"
 #include "resource.h"
 
+namespace zid {
+
 TEST(About, ButtonOpensTheAboutBoxWithTheVersionLine) {
     CProgram program(L"");
     ASSERT_TRUE(program.Started());
@@ -23,3 +25,5 @@ TEST(About, ButtonOpensTheAboutBoxWithTheVersionLine) {
     ClickButton(main, IDCANCEL);
     EXPECT_EQ(program.WaitForExit(), 0u);
 }
+
+}  // namespace zid

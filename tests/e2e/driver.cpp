@@ -9,6 +9,8 @@
 
 #include "resource.h"
 
+namespace zid {
+
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
@@ -245,3 +247,5 @@ HWND FindPage(HWND main, int id) {
     EnumChildWindows(main, MatchPage, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
+
+}  // namespace zid

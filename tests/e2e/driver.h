@@ -9,6 +9,8 @@
 
 #include "support/dialog_watcher.h"
 
+namespace zid {
+
 // The program's path in Windows form (the build folder seen through Wine's Z: drive).
 std::wstring ProgramPath();
 
@@ -85,3 +87,5 @@ bool WaitUntil(Predicate predicate, DWORD timeoutMs = 15000) {
     }
     return true;
 }
+
+}  // namespace zid

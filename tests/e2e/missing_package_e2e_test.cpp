@@ -15,6 +15,8 @@
 #include "support/website.h"
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
 constexpr wchar_t kPackage[] = L"velonar64-5.30.2-signed.msi";  // what the website's archive links to
@@ -143,3 +145,5 @@ TEST_F(MissingPackages, TheSameReleaseFromTheWebsiteRepairsAndRemovesAnotherBuil
     EXPECT_NE(MsiQueryProductStateW(m_product.c_str()), INSTALLSTATE_DEFAULT);
     EXPECT_EQ(run.Program.FindMessageBox(), nullptr);
 }
+
+}  // namespace zid

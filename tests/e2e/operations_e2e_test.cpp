@@ -12,6 +12,8 @@
 #include "support/launch_recorder.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 constexpr wchar_t kNewest[] = L"velonar64-5.46-signed.msi";
@@ -167,3 +169,5 @@ TEST_F(Operations, PackageRunThenListLaunchRepairAndUninstallThroughTheRealInsta
     ClickButton(main, IDCANCEL);
     EXPECT_EQ(program.WaitForExit(), 0u);
 }
+
+}  // namespace zid

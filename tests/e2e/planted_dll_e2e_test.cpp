@@ -10,6 +10,8 @@
 #include "support/registry_key.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 // Windows' DLLs that the program uses and that are not KnownDLLs.
@@ -73,3 +75,5 @@ TEST(PlantedDll, NoneRunsInsideTheProgram) {
         }
     }
 }
+
+}  // namespace zid

@@ -4,6 +4,8 @@
 #include "e2e/driver.h"
 #include "resource.h"
 
+namespace zid {
+
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Fennickworks\\ZIDezureziv";
@@ -36,3 +38,5 @@ TEST(Settings, LoggingCheckBoxSurvivesARestart) {
     EXPECT_EQ(RunOnce(false), BST_CHECKED);
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
 }
+
+}  // namespace zid

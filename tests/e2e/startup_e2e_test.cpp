@@ -4,6 +4,8 @@
 #include "e2e/driver.h"
 #include "resource.h"
 
+namespace zid {
+
 namespace {
 
 constexpr wchar_t kUsage[] = L"Usage: ZIDezureziv [MSI_file]";
@@ -74,3 +76,5 @@ TEST(Startup, QuotedPathWithSpacesIsOnePackage) {
     // A package run ends by itself with exit code 1, without waiting for the main window to close.
     EXPECT_EQ(exitCode, 1u);
 }
+
+}  // namespace zid

@@ -15,6 +15,8 @@
 #include "support/website.h"
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
 constexpr wchar_t kMallory[] = L": The file is signed by \"Mallory\", not by Corrabel, the maker of Velonar.";
@@ -128,3 +130,5 @@ TEST(Trust, ChosenPackageOfAnotherPublisherIsAskedAboutAndHeld) {
     EXPECT_NE(MsiQueryProductStateW(fixtures::PackageInfo(L"velonar64-5.45.3-foreign.msi").productCode.c_str()),
               INSTALLSTATE_DEFAULT);
 }
+
+}  // namespace zid

@@ -12,6 +12,8 @@
 #include "support/launch_recorder.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 inline constexpr wchar_t kProgress[] = L"Velonar Download";
 
 // The program against the website at base, once its VN Website page has read the catalogue (Loaded),
@@ -82,3 +84,5 @@ struct WebsiteProgram {
     bool Loaded;
     std::wstring File, Saved;
 };
+
+}  // namespace zid

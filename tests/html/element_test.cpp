@@ -4,6 +4,8 @@
 
 #include "tree_dump.h"
 
+namespace zid {
+
 TEST(HtmlFindById, NoneBeforeAnyStartTag) {
     CHtmlParser fresh;
     EXPECT_EQ(fresh.FindById(L""), nullptr);
@@ -147,3 +149,5 @@ TEST(HtmlArena, AppendGrowsTheLastStringInPlaceAndCopiesAnyOther) {
     EXPECT_EQ(big.c_str()[big.size()], L'\0');
     EXPECT_EQ(std::wstring_view(big).substr(999990), L"0123456789");
 }
+
+}  // namespace zid

@@ -7,10 +7,11 @@
 #include "test_pages.h"
 #include "tree_dump.h"
 
+namespace zid {
+
 namespace {
 
-const wchar_t* Page(const wchar_t* name)
-{
+const wchar_t* Page(const wchar_t* name) {
     for (const TestPage& page : TestPages())
         if (std::wstring(page.name) == name)
             return page.text;
@@ -20,13 +21,12 @@ const wchar_t* Page(const wchar_t* name)
 
 struct CurrentRelease {
     std::wstring link;
-    std::wstring name;   // "Velonar " and the version
-    std::wstring date;   // the ten characters after "Released "
+    std::wstring name;  // "Velonar " and the version
+    std::wstring date;  // the ten characters after "Released "
 };
 
 // The reading of Download.htm: first "a" and first "p" at or after the id.
-bool ReadCurrent(const CHtmlParser& parser, const wchar_t* id, CurrentRelease& out)
-{
+bool ReadCurrent(const CHtmlParser& parser, const wchar_t* id, CurrentRelease& out) {
     CHtmlElement* block = parser.FindById(id);
     if (!block)
         return false;
@@ -54,14 +54,13 @@ bool ReadCurrent(const CHtmlParser& parser, const wchar_t* id, CurrentRelease& o
 }
 
 struct ArchiveRow {
-    std::vector<std::wstring> cells; // untrimmed, as the page has them
+    std::vector<std::wstring> cells;  // untrimmed, as the page has them
 };
 
 // The reading of Archive.htm: the first "tr" at or after the id and its
 // siblings, an optional first row of "th" cells skipped, links collected
 // from cells whose first child is an "a".
-std::vector<ArchiveRow> ReadArchive(const CHtmlParser& parser, const wchar_t* id, std::vector<std::wstring>& links)
-{
+std::vector<ArchiveRow> ReadArchive(const CHtmlParser& parser, const wchar_t* id, std::vector<std::wstring>& links) {
     std::vector<ArchiveRow> rows;
     CHtmlElement* table = parser.FindById(id);
     if (!table)
@@ -86,10 +85,9 @@ std::vector<ArchiveRow> ReadArchive(const CHtmlParser& parser, const wchar_t* id
     return rows;
 }
 
-} // namespace
+}  // namespace
 
-TEST(HtmlDownloadPage, CurrentReleaseOfBothBuilds)
-{
+TEST(HtmlDownloadPage, CurrentReleaseOfBothBuilds) {
     auto parser = ParsePage(Page(L"Download.htm"));
     CurrentRelease r32;
     ASSERT_TRUE(ReadCurrent(*parser, L"vncurrent32", r32));
@@ -101,8 +99,7 @@ TEST(HtmlDownloadPage, CurrentReleaseOfBothBuilds)
     EXPECT_EQ(r64.link, L"files/Velonar-5.70-x64.msi");
 }
 
-TEST(HtmlDownloadPage, TheRestOfThePageIsBuiltAsWritten)
-{
+TEST(HtmlDownloadPage, TheRestOfThePageIsBuiltAsWritten) {
     auto parser = ParsePage(Page(L"Download.htm"));
     ASSERT_NE(parser->GetRoot(), nullptr);
     EXPECT_EQ(parser->GetRoot()->m_tag, L"!doctype");
@@ -124,41 +121,42 @@ TEST(HtmlDownloadPage, TheRestOfThePageIsBuiltAsWritten)
     EXPECT_EQ(foot->m_text, L" Corrabel & friends");
 }
 
-TEST(HtmlDownloadPage, MissingBlocksAreNotFound)
-{
+TEST(HtmlDownloadPage, MissingBlocksAreNotFound) {
     auto parser = ParsePage(L"<html><body><div id=vncurrent32><a>Velonar 5.70</a></div>");
     CurrentRelease r;
-    EXPECT_FALSE(ReadCurrent(*parser, L"vncurrent32", r)); // no href
+    EXPECT_FALSE(ReadCurrent(*parser, L"vncurrent32", r));  // no href
     EXPECT_FALSE(ReadCurrent(*parser, L"vncurrent64", r));
 }
 
-TEST(HtmlArchivePage, TableWithHeaderRow)
-{
+TEST(HtmlArchivePage, TableWithHeaderRow) {
     auto parser = ParsePage(Page(L"Archive.htm"));
     std::vector<std::wstring> links;
     std::vector<ArchiveRow> rows = ReadArchive(*parser, L"archive32bit", links);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].cells, (std::vector<std::wstring>{L"Velonar 5.60", L"2023-11-02", L"Last release for Windows\xA0" L"7"}));
+    EXPECT_EQ(rows[0].cells, (std::vector<std::wstring>{L"Velonar 5.60", L"2023-11-02",
+                                                        L"Last release for Windows\xA0"
+                                                        L"7"}));
     EXPECT_EQ(rows[1].cells, (std::vector<std::wstring>{L"Velonar 5.51", L" 2023-06-20 ", L"Security fix"}));
     EXPECT_EQ(rows[2].cells[2], L"First 5.x release \x2192 see notes");
     EXPECT_EQ(links, (std::vector<std::wstring>{L"files/Velonar-5.60-x86.msi", L"files/Velonar-5.51-x86.msi",
                                                 L"files/Velonar-5.50-x86.msi"}));
 }
 
-TEST(HtmlArchivePage, TableWithoutHeaderOrEndTags)
-{
+TEST(HtmlArchivePage, TableWithoutHeaderOrEndTags) {
     auto parser = ParsePage(Page(L"Archive.htm"));
     std::vector<std::wstring> links;
     std::vector<ArchiveRow> rows = ReadArchive(*parser, L"archive64bit", links);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].cells, (std::vector<std::wstring>{L"Velonar 5.60", L"2023-11-02", L"Last release for Windows\xA0" L"7 "}));
+    EXPECT_EQ(rows[0].cells, (std::vector<std::wstring>{L"Velonar 5.60", L"2023-11-02",
+                                                        L"Last release for Windows\xA0"
+                                                        L"7 "}));
     EXPECT_EQ(rows[1].cells, (std::vector<std::wstring>{L"Velonar 5.51", L"2023-06-20", L"Security fix "}));
     EXPECT_EQ(links, (std::vector<std::wstring>{L"files/Velonar-5.60-x64.msi", L"files/Velonar-5.51-x64.msi"}));
 }
 
-TEST(HtmlArchivePage, AFirstRowOfDataCellsIsData)
-{
-    auto parser = ParsePage(L"<html><table id=archive32bit><tr><td><a href=x.msi>Velonar 1.0</a><td>2020-01-02<td>n</table>");
+TEST(HtmlArchivePage, AFirstRowOfDataCellsIsData) {
+    auto parser =
+        ParsePage(L"<html><table id=archive32bit><tr><td><a href=x.msi>Velonar 1.0</a><td>2020-01-02<td>n</table>");
     std::vector<std::wstring> links;
     std::vector<ArchiveRow> rows = ReadArchive(*parser, L"archive32bit", links);
     ASSERT_EQ(rows.size(), 1u);
@@ -166,8 +164,7 @@ TEST(HtmlArchivePage, AFirstRowOfDataCellsIsData)
     EXPECT_EQ(links, std::vector<std::wstring>{L"x.msi"});
 }
 
-TEST(HtmlTestPages, EveryPageGivesAConsistentTree)
-{
+TEST(HtmlTestPages, EveryPageGivesAConsistentTree) {
     for (const TestPage& page : TestPages()) {
         auto parser = ParsePage(page.text);
         ASSERT_NE(parser->GetRoot(), nullptr) << testing::PrintToString(std::wstring(page.name));
@@ -181,3 +178,5 @@ TEST(HtmlTestPages, EveryPageGivesAConsistentTree)
         }
     }
 }
+
+}  // namespace zid

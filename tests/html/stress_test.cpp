@@ -5,6 +5,8 @@
 
 #include "tree_dump.h"
 
+namespace zid {
+
 namespace {
 
 std::wstring Repeat(const wchar_t* piece, size_t times) {
@@ -92,3 +94,5 @@ TEST(HtmlStress, DeepNestingThenUnmatchedEndTags) {
     auto parser = ParsePage(page.c_str());
     EXPECT_EQ(DumpRoot(*parser), L"i");
 }
+
+}  // namespace zid

@@ -3,9 +3,13 @@
 
 #include <vector>
 
+namespace zid {
+
 struct TestPage {
     const wchar_t* name;  // file name, e.g. L"Download.htm"
     const wchar_t* text;
 };
 
 const std::vector<TestPage>& TestPages();
+
+}  // namespace zid

@@ -7,6 +7,8 @@
 
 #include "tree_dump.h"
 
+namespace zid {
+
 namespace {
 
 std::wstring DumpOf(const wchar_t* text) {
@@ -256,3 +258,5 @@ TEST(HtmlTokenText, TheTreeOutlivesThePageText) {
     EXPECT_EQ(p->m_styles[0].m_value, L"b");
     EXPECT_EQ(std::wstring(p->m_firstChild->GetHref()), L"h");
 }
+
+}  // namespace zid

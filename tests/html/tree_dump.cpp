@@ -1,5 +1,7 @@
 #include "tree_dump.h"
 
+namespace zid {
+
 std::unique_ptr<CHtmlParser> ParsePage(const wchar_t* text) {
     auto parser = std::make_unique<CHtmlParser>();
     parser->Parse(text);
@@ -63,3 +65,5 @@ std::vector<const CHtmlElement*> Children(const CHtmlElement* element) {
         children.push_back(c);
     return children;
 }
+
+}  // namespace zid

@@ -8,6 +8,8 @@
 
 #include "html/html_parser.h"
 
+namespace zid {
+
 // Parses `text` with a fresh parser.
 std::unique_ptr<CHtmlParser> ParsePage(const wchar_t* text);
 
@@ -25,3 +27,5 @@ void PrintTo(const CHtmlString& text, std::ostream* out);
 
 // The children of an element in order.
 std::vector<const CHtmlElement*> Children(const CHtmlElement* element);
+
+}  // namespace zid

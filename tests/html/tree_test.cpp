@@ -4,6 +4,8 @@
 
 #include "tree_dump.h"
 
+namespace zid {
+
 namespace {
 
 std::wstring DumpOf(const wchar_t* text) {
@@ -133,3 +135,5 @@ TEST(HtmlTreeLinks, ChildrenParentsAndLastChildAgree) {
         }
     }
 }
+
+}  // namespace zid

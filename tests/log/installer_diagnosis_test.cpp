@@ -9,6 +9,8 @@
 #include "log/installer_diagnosis.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 constexpr char kBom[] = "\xFF\xFE";
@@ -291,3 +293,5 @@ TEST(SummaryPathFor, BesideTheLog) {
     for (const auto& c : cases)
         EXPECT_EQ(SummaryPathFor(c.Log), c.Summary) << c.Log;
 }
+
+}  // namespace zid

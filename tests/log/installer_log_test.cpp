@@ -1,58 +1,19 @@
-// The log pane lines and the per-operation log file: names, collisions, the give-up case, encoding.
+// The per-operation log file: names, collisions, the give-up case, encoding.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <iterator>
 #include <regex>
-#include <set>
 #include <vector>
 
 #include "log/installer_log.h"
-#include "resource.h"
-#include "win/program.h"
 #include "win/errors.h"
 #include "win/handles.h"
-#include "support/message_boxes.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
-
-// The main window's template (log pane 1000, check box 1007) with a procedure that does nothing else.
-class MainWindowFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
-        InitCommonControlsEx(&controls);
-        m_window =
-            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, PlainDialogProc, 0);
-        ASSERT_NE(m_window, nullptr);
-        SetMainWindow(m_window);
-        ClearLogPane();
-    }
-    void TearDown() override {
-        SetMainWindow(nullptr);
-        ClearLogPane();
-        if (m_window)
-            DestroyWindow(m_window);
-    }
-    HWND Pane() const { return GetDlgItem(m_window, IDC_LOG); }
-    void SetLogging(bool on) { CheckDlgButton(m_window, IDC_SHOW_LOGS, on ? BST_CHECKED : BST_UNCHECKED); }
-
-    HWND m_window = nullptr;
-};
-
-const std::wregex kTimePrefix(L"\\d\\d:\\d\\d:\\d\\d ");
-
-size_t CountPrefixes(const std::wstring& text) {
-    return static_cast<size_t>(
-        std::distance(std::wsregex_iterator(text.begin(), text.end(), kTimePrefix), std::wsregex_iterator()));
-}
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -76,19 +37,6 @@ std::wstring TempFolder() {
     return std::wstring(folder, length);
 }
 
-std::set<std::wstring> LogFilesIn(const std::wstring& folder) {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW((folder + L"VNI-*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.insert(data.cFileName);
-    while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
 // 14 March 2024, 09:05:07: the name VNI-240314-090507.
 std::tm SampleTime() {
     std::tm time{};
@@ -102,78 +50,6 @@ std::tm SampleTime() {
 }
 
 }  // namespace
-
-// --- The log pane ---
-
-using LogPane = MainWindowFixture;
-
-TEST_F(LogPane, LineIsTimePrefixTextAndOneLineBreak) {
-    AddLogLine(L"Install started");
-    EXPECT_TRUE(std::regex_match(LogPaneText(), std::wregex(L"\\d\\d:\\d\\d:\\d\\d Install started\r\n")))
-        << Narrow(LogPaneText());
-    EXPECT_EQ(WindowText(Pane()), LogPaneText());
-}
-
-TEST_F(LogPane, TextEndingInCrLfGetsNoSecondBreak) {
-    AddLogLine((L"Uninstall: " + GetErrorText(ERROR_ACCESS_DENIED)).c_str());
-    AddLogLine(L"done\r\n");
-    const std::wstring& text = LogPaneText();
-    EXPECT_EQ(text.find(L"\r\n\r\n"), std::wstring::npos) << Narrow(text);
-    EXPECT_TRUE(text.ends_with(L" done\r\n"));
-    EXPECT_EQ(CountPrefixes(text), 2u);
-}
-
-TEST_F(LogPane, AbsentTextLeavesThePrefixAsALine) {
-    AddLogLine(nullptr);
-    AddLogLine(L"");
-    EXPECT_TRUE(std::regex_match(LogPaneText(), std::wregex(L"\\d\\d:\\d\\d:\\d\\d \r\n\\d\\d:\\d\\d:\\d\\d \r\n")))
-        << Narrow(LogPaneText());
-}
-
-TEST_F(LogPane, TextWithBreaksInsideHasOnePrefix) {
-    AddLogLine(L"first\r\nsecond");
-    EXPECT_EQ(CountPrefixes(LogPaneText()), 1u);
-    EXPECT_TRUE(LogPaneText().ends_with(L" first\r\nsecond\r\n"));
-}
-
-TEST_F(LogPane, LinesAccumulateUntilCleared) {
-    AddLogLine(L"one");
-    AddLogLine(L"two");
-    EXPECT_EQ(CountPrefixes(WindowText(Pane())), 2u);
-    ClearLogPane();
-    EXPECT_TRUE(LogPaneText().empty());
-    EXPECT_EQ(WindowText(Pane()), L"");
-    AddLogLine(L"three");
-    EXPECT_EQ(CountPrefixes(LogPaneText()), 1u);
-}
-
-TEST_F(LogPane, ScrollsSoTheLastLineIsAtTheBottom) {
-    for (int i = 0; i < 40; ++i)
-        AddLogLine((L"line " + std::to_wstring(i)).c_str());
-    HWND pane = Pane();
-    const int lines = static_cast<int>(SendMessageW(pane, EM_GETLINECOUNT, 0, 0));
-    const int first = static_cast<int>(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
-    RECT format{};
-    SendMessageW(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    HDC dc = GetDC(pane);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(pane, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(pane, dc);
-    const int visible = (format.bottom - format.top) / metrics.tmHeight;
-    ASSERT_GT(lines, visible + 1);
-    // The text ends with CR LF, so the control's last line is empty: "line 39" is the one above it.
-    EXPECT_EQ(first, lines - visible - 1);
-}
-
-TEST(LogPaneWithoutWindow, TextIsKeptForTheWindowToCome) {
-    SetMainWindow(nullptr);
-    ClearLogPane();
-    AddLogLine(L"early");
-    EXPECT_TRUE(LogPaneText().ends_with(L" early\r\n"));
-    ClearLogPane();
-}
 
 // --- Log file names ---
 
@@ -245,43 +121,6 @@ TEST(LogFileName, CreateLogFileUsesTheTemporaryFolderAndTheCurrentTime) {
     }
 }
 
-// --- Logging switched on and off ---
-
-using LogFilePath = MainWindowFixture;
-
-TEST_F(LogFilePath, UncheckedMakesNoFileAndShowsNothing) {
-    SetLogging(false);
-    ScriptedMessageBoxes boxes;
-    const auto before = LogFilesIn(TempFolder());
-    EXPECT_EQ(GetLogFilePath(), L"");
-    EXPECT_EQ(LogFilesIn(TempFolder()), before);
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(LogFilePath, CheckedMakesANewEmptyFile) {
-    SetLogging(true);
-    ScriptedMessageBoxes boxes;
-    const std::wstring path = GetLogFilePath();
-    zid::scope_exit cleanup([&] { DeleteFileW(path.c_str()); });
-    ASSERT_FALSE(path.empty());
-    EXPECT_EQ(FileSize(path), 0);
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(LogFilePath, NoCreatableNameWarnsOnceAndGivesEmpty) {
-    SetLogging(true);
-    const std::wstring missing = ScratchFolder(L"log-no-temp") + L"\\missing";
-    EnvironmentOverride tmp(L"TMP", missing.c_str());
-    EnvironmentOverride temp(L"TEMP", missing.c_str());
-    ASSERT_EQ(TempFolder(), missing + L"\\");
-    ScriptedMessageBoxes boxes;
-    EXPECT_EQ(GetLogFilePath(), L"");
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"Unable to create a log file");
-    EXPECT_EQ(boxes.Boxes()[0].caption, L"ZIDezureziv");
-    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONWARNING));
-}
-
 // --- Lines of the log file ---
 
 TEST(LogFileLine, Utf16LittleEndianWithCrLf) {
@@ -289,24 +128,21 @@ TEST(LogFileLine, Utf16LittleEndianWithCrLf) {
     {
         zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         ASSERT_TRUE(file);
-        WriteLine(file.get(), L"V\u00fc\u4e2d");
-        WriteLine(file.get(), L"");
-        WriteLine(file.get(), L"x");
+        EXPECT_EQ(WriteLine(file.get(), L"V\u00fc\u4e2d"), 0u);
+        EXPECT_EQ(WriteLine(file.get(), L""), 0u);
+        EXPECT_EQ(WriteLine(file.get(), L"x"), 0u);
     }
     const std::string expected("V\0\xFC\0\x2D\x4E\r\0\n\0\r\0\n\0x\0\r\0\n\0", 20);
     EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
-TEST(LogFileLine, FailedWriteIsReportedAndTheNextLineStillTried) {
+TEST(LogFileLine, FailedWriteGivesItsError) {
     const std::wstring path = ScratchFolder(L"log-readonly") + L"\\lines.txt";
     Touch(path);
-    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(file);
-    ScriptedMessageBoxes boxes;
-    WriteLine(file.get(), L"first");
-    WriteLine(file.get(), L"second");
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"WriteLine: " + GetErrorText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(WriteLine(file.get(), L"first"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(FileSize(path), 0);
 }
+
+}  // namespace zid

@@ -6,6 +6,8 @@
 #include "log/log_text.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 constexpr char kBom[] = "\xFF\xFE";
@@ -66,3 +68,5 @@ TEST(EncodeUtf8, OneToFourBytesAndReplacements) {
     for (const auto& c : cases)
         EXPECT_EQ(EncodeUtf8(c.Text), c.Bytes) << c.Bytes;
 }
+
+}  // namespace zid

@@ -11,6 +11,8 @@
 #include "log/preamble_lines.h"
 #include "log/preamble_sources.h"
 
+namespace zid {
+
 namespace {
 
 ModuleLineParts Module(std::wstring path) {
@@ -317,3 +319,5 @@ TEST(AntivirusTexts, AFailingStepKeepsWhatWasCollected) {
     }
     EXPECT_EQ(alive, 0);
 }
+
+}  // namespace zid

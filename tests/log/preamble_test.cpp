@@ -21,8 +21,9 @@
 #include "win/platform.h"
 #include "win/errors.h"
 #include "win/handles.h"
-#include "support/message_boxes.h"
 #include "support/test_util.h"
+
+namespace zid {
 
 namespace {
 
@@ -59,19 +60,14 @@ std::wstring ExpectedWindowsLine() {
     return line;
 }
 
-// The writer is skipped under Wine; these tests run it on Wine's own services on purpose.
+// The writer is skipped under Wine; these tests run it on Wine's own services on purpose (underWine false).
 class Preamble : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedWine = Platform().Wine;
-        Platform().Wine = false;
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         m_folder = ScratchFolder(L"preamble") + L"\\";
     }
-    void TearDown() override {
-        CoUninitialize();
-        Platform().Wine = m_savedWine;
-    }
+    void TearDown() override { CoUninitialize(); }
 
     // A new log file as an operation makes it, held open.
     zid::UniqueFile NewLog() {
@@ -87,12 +83,11 @@ protected:
     // Writes the report for an operation on packagePath (none for a repair) and reads it back.
     std::vector<std::wstring> Write(std::optional<std::wstring> packagePath) {
         zid::UniqueFile file = NewLog();
-        WriteDiagnosticPreamble(file.get(), packagePath);
+        EXPECT_EQ(WriteDiagnosticPreamble(file.get(), packagePath, false), 0u);
         file.reset();
         return ReadLines(m_log);
     }
 
-    bool m_savedWine = false;
     std::wstring m_folder;
     std::wstring m_log;
 };
@@ -134,14 +129,20 @@ void ExpectModuleLines(const std::vector<std::wstring>& lines, size_t first) {
 }  // namespace
 
 TEST_F(Preamble, NothingWithoutALogFileOrUnderWine) {
-    ScriptedMessageBoxes boxes;
-    WriteDiagnosticPreamble(INVALID_HANDLE_VALUE, fixtures::Path(L"velonar32-5.45.3.msi"));
-    Platform().Wine = true;
-    zid::UniqueFile file = NewLog();
-    WriteDiagnosticPreamble(file.get(), std::nullopt);
+    EXPECT_EQ(WriteDiagnosticPreamble(INVALID_HANDLE_VALUE, fixtures::Path(L"velonar32-5.45.3.msi"), false), 0u);
+    UniqueFile file = NewLog();
+    EXPECT_EQ(WriteDiagnosticPreamble(file.get(), std::nullopt, true), 0u);
     file.reset();
     EXPECT_EQ(ReadFileBytes(m_log), "");
-    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// A log that cannot be written to: the first failure is given, nothing more is tried.
+TEST_F(Preamble, FirstFailedLineEndsTheReport) {
+    UniqueFile file = NewLog();
+    file.reset();
+    UniqueFile readOnly(CreateFileW(m_log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(readOnly);
+    EXPECT_EQ(WriteDiagnosticPreamble(readOnly.get(), std::nullopt, false), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 // Between its creation and the report the log is never let go: nobody can delete it or put a file
@@ -152,17 +153,15 @@ TEST_F(Preamble, LogFileCannotBeSwappedBeforeTheReport) {
     zid::UniqueFile file = NewLog();
     EXPECT_FALSE(DeleteFileW(m_log.c_str()));
     EXPECT_FALSE(MoveFileExW(other.c_str(), m_log.c_str(), MOVEFILE_REPLACE_EXISTING));
-    WriteDiagnosticPreamble(file.get(), std::nullopt);
+    WriteDiagnosticPreamble(file.get(), std::nullopt, false);
     file.reset();
     EXPECT_EQ(ReadFileBytes(other), "other");
     EXPECT_EQ(ReadFileBytes(m_log).substr(0, 2), "\xFF\xFE");
 }
 
 TEST_F(Preamble, InstallLinesInOrder) {
-    ScriptedMessageBoxes boxes;
     const std::wstring package = fixtures::Path(L"velonar32-5.45.3.msi");
     const std::vector<std::wstring> lines = Write(package);
-    EXPECT_TRUE(boxes.Boxes().empty());
 
     size_t next = ExpectMachineLines(lines);
     std::wstring verification;
@@ -190,7 +189,6 @@ TEST_F(Preamble, InstallLinesInOrder) {
 }
 
 TEST_F(Preamble, UnsignedPackageShowsTheQueryFailureAsItsReport) {
-    ScriptedMessageBoxes boxes;
     const std::wstring package = fixtures::Path(L"velonar32-5.45.3.msi");
     const std::vector<std::wstring> lines = Write(package);
     const size_t next = ExpectMachineLines(lines);
@@ -202,7 +200,6 @@ TEST_F(Preamble, UnsignedPackageShowsTheQueryFailureAsItsReport) {
 }
 
 TEST_F(Preamble, SignedPackageCarriesTheWholeSignerReport) {
-    ScriptedMessageBoxes boxes;
     const std::wstring package = fixtures::Path(L"velonar32-5.45.3-timestamped.msi");
     const std::vector<std::wstring> lines = Write(package);
     const size_t next = ExpectMachineLines(lines);
@@ -222,10 +219,8 @@ TEST_F(Preamble, SignedPackageCarriesTheWholeSignerReport) {
 }
 
 TEST_F(Preamble, PackageThatDoesNotOpenShowsEmptyProperties) {
-    ScriptedMessageBoxes boxes;
     const std::wstring package = fixtures::Path(L"not-an-msi.msi");
     const std::vector<std::wstring> lines = Write(package);
-    EXPECT_TRUE(boxes.Boxes().empty());
     const std::vector<std::wstring> properties = {L"    Manufacturer: ",       L"    UpgradeCode: ",
                                                   L"    BuildConfiguration: ", L"    ProductVersion: ",
                                                   L"    PackageCode: ",        L"",
@@ -235,9 +230,7 @@ TEST_F(Preamble, PackageThatDoesNotOpenShowsEmptyProperties) {
 }
 
 TEST_F(Preamble, RepairHasNoPackageBlock) {
-    ScriptedMessageBoxes boxes;
     const std::vector<std::wstring> lines = Write(std::nullopt);
-    EXPECT_TRUE(boxes.Boxes().empty());
     const size_t next = ExpectMachineLines(lines);
     ASSERT_GE(lines.size(), next + 2);
     EXPECT_EQ(lines[next], L"");
@@ -246,7 +239,6 @@ TEST_F(Preamble, RepairHasNoPackageBlock) {
 }
 
 TEST_F(Preamble, OwnModuleLineShowsItsVersionAndCompany) {
-    ScriptedMessageBoxes boxes;
     const std::vector<std::wstring> lines = Write(std::nullopt);
     const std::wstring self = GetModulePath();
     auto line =
@@ -313,3 +305,5 @@ TEST(PreambleSources, ProcessOwnerIsTheProcessObjectsOwner) {
     EXPECT_EQ(domain, domainName);
     EXPECT_FALSE(account.empty());
 }
+
+}  // namespace zid

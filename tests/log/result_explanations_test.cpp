@@ -6,6 +6,8 @@
 
 #include "log/result_explanations.h"
 
+namespace zid {
+
 namespace {
 
 bool Contains(const std::wstring& line, const wchar_t* part) {
@@ -97,3 +99,5 @@ TEST(ExplainFindings, NamesTheFailingStepAndAddsWhatTheLogSays) {
             EXPECT_TRUE(Contains(lines[i], c.Parts[i])) << c.Name << ": " << lines[i];
     }
 }
+
+}  // namespace zid

@@ -10,6 +10,8 @@
 #include "log/signer_report.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 const std::wstring kSignerPart =
@@ -159,3 +161,5 @@ TEST(SignerReportPath, LongPathIsQueriedWhole) {
     EXPECT_EQ(L"\r\n" + kSignerPart, report);
     DeleteFileW(shortPath.c_str());
 }
+
+}  // namespace zid

@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "fixtures/fixture_files.h"
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
 #include "operations/install_flow.h"
 #include "support/installer_stand_ins.h"
 #include "packages/signature.h"
-#include "support/message_boxes.h"
-#include "win/settings.h"
+
+namespace zid {
 
 namespace {
 
@@ -21,22 +19,18 @@ constexpr wchar_t kInstalledProduct[] = L"{BBBBBBBB-2222-3333-4444-555555555555}
 class InstallFlow : public OperationsTest {
 protected:
     void SetUp() override {
-        OperationsTest::SetUp();
         DeleteSettingsKey();
-        OpenSettings();
+        m_settings.Open();
     }
-    void TearDown() override {
-        OperationsTest::TearDown();
-        DeleteSettingsKey();
-    }
-    std::optional<DWORD> Install(const std::wstring& file) {
-        return InstallPackage(Main(), fixtures::Path(file), m_list);
+    void TearDown() override { DeleteSettingsKey(); }
+    std::optional<DWORD> Install(const std::wstring& file, CScriptedPrompt& prompt, CScriptedInstaller& installer) {
+        return InstallPackage(Context(prompt, installer), fixtures::Path(file), m_list);
     }
 
     CInstalledList m_list;
 };
 
-std::wstring Question(const std::wstring& installing, const std::wstring& question) {
+std::wstring ConflictText(const std::wstring& installing, const std::wstring& question) {
     return L"Installing version " + installing + L":\r\n\r\n" + question +
            L"\r\n\r\n(If you say \"No\", your install will likely fail.)";
 }
@@ -45,25 +39,25 @@ std::wstring Question(const std::wstring& installing, const std::wstring& questi
 
 TEST_F(InstallFlow, UnsignedPackageAsksAndCancelLeavesTheRecentListAlone) {
     const std::wstring path = fixtures::Path(L"velonar64-5.45.3.msi");
-    Settings().RecentPackages = {L"C:\\older.msi"};
+    m_settings.AddRecentPackage(L"C:\\older.msi");
     CScriptedInstaller installer;
     {
-        ScriptedMessageBoxes boxes({IDCANCEL});
-        EXPECT_EQ(Install(L"velonar64-5.45.3.msi"), std::nullopt);
+        CScriptedPrompt boxes({IDCANCEL});
+        EXPECT_EQ(Install(L"velonar64-5.45.3.msi", boxes, installer), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         std::wstring verification;
         VerifySignature(path, verification);
         EXPECT_EQ(boxes.Boxes()[0].text, path + L": " + verification);
         EXPECT_EQ(boxes.Boxes()[0].style, kWarning);
-        EXPECT_EQ(boxes.Boxes()[0].owner, Main());
+        EXPECT_EQ(boxes.Boxes()[0].kind, QuestionKind::UntrustedPackage);
+        EXPECT_TRUE(boxes.LogText().empty());
     }
-    EXPECT_EQ(Settings().RecentPackages, std::vector<std::wstring>{L"C:\\older.msi"});
+    EXPECT_EQ(m_settings.RecentPackages(), std::vector<std::wstring>{L"C:\\older.msi"});
     EXPECT_TRUE(installer.Calls().empty());
-    EXPECT_TRUE(LogPaneText().empty());
 
-    ScriptedMessageBoxes boxes({IDOK});
-    EXPECT_EQ(Install(L"velonar64-5.45.3.msi"), 0u);
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{path, L"C:\\older.msi"}));
+    CScriptedPrompt boxes({IDOK});
+    EXPECT_EQ(Install(L"velonar64-5.45.3.msi", boxes, installer), 0u);
+    EXPECT_EQ(m_settings.RecentPackages(), (std::vector<std::wstring>{path, L"C:\\older.msi"}));
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].Call, L"Install");
     EXPECT_EQ(installer.Calls()[0].Target, path);
@@ -86,9 +80,9 @@ TEST_F(InstallFlow, AnotherPublishersPackageIsAskedAboutAndHeldUntilInstalled) {
     for (int answer : {IDCANCEL, IDOK}) {
         CScriptedInstaller installer;
         installer.DuringCall = [&](const InstallerCall&) { expectHeld(); };
-        ScriptedMessageBoxes boxes({answer});
+        CScriptedPrompt boxes({answer});
         boxes.WhileShown = expectHeld;
-        const std::optional<DWORD> result = Install(L"velonar64-5.46-foreign.msi");
+        const std::optional<DWORD> result = Install(L"velonar64-5.46-foreign.msi", boxes, installer);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(boxes.Boxes()[0].text,
                   path + L": The file is signed by \"Mallory\", not by Corrabel, the maker of Velonar.");
@@ -115,57 +109,57 @@ TEST_F(InstallFlow, FromTheWebsiteOnlyTheMakersPackageIsInstalled) {
         {L"velonar64-5.46.msi", L": The file is not signed.\r\n"},
     };
     for (bool basicUi : {false, true}) {
-        SetBasicUiMode(basicUi);
+        m_options.BasicUi = basicUi;
         for (const auto& c : cases) {
             SCOPED_TRACE(Narrow(c.File));
             const std::wstring path = folder + L"\\" + c.File;
             ASSERT_TRUE(CopyFileW(fixtures::Path(c.File).c_str(), path.c_str(), FALSE));
             CScriptedInstaller installer;
-            ScriptedMessageBoxes boxes;
-            EXPECT_EQ(InstallPackage(Main(), path, m_list, PackageOrigin::Website), std::nullopt);
+            CScriptedPrompt boxes;
+            EXPECT_EQ(InstallPackage(Context(boxes, installer), path, m_list, PackageOrigin::Website), std::nullopt);
             ASSERT_EQ(boxes.Boxes().size(), 1u);
             EXPECT_EQ(boxes.Boxes()[0].text.rfind(path + c.Reason, 0), 0u) << Narrow(boxes.Boxes()[0].text);
             EXPECT_TRUE(boxes.Boxes()[0].text.ends_with(L"It was not installed and has been deleted."));
             EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
             EXPECT_TRUE(installer.Calls().empty());
             EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
-            EXPECT_NE(LogPaneText().find(L" Install: Refused: "), std::wstring::npos);
+            EXPECT_NE(boxes.LogText().find(L"Install: Refused: "), std::wstring::npos);
         }
     }
     const std::wstring genuine = folder + L"\\velonar64-5.46-signed.msi";
     ASSERT_TRUE(CopyFileW(fixtures::Path(L"velonar64-5.46-signed.msi").c_str(), genuine.c_str(), FALSE));
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes;
-    EXPECT_EQ(InstallPackage(Main(), genuine, m_list, PackageOrigin::Website), 0u);
+    CScriptedPrompt boxes;
+    EXPECT_EQ(InstallPackage(Context(boxes, installer), genuine, m_list, PackageOrigin::Website), 0u);
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_NE(GetFileAttributesW(genuine.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(InstallFlow, SignedPackageOfAKnownBuildInstallsWithoutAQuestion) {
     CScriptedInstaller installer({3010});
-    ScriptedMessageBoxes boxes;
-    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 3010u);
+    CScriptedPrompt boxes;
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), 3010u);
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_NE(LogPaneText().find(L"Install 5.45.3 (64 bit): Exit code 3010: "), std::wstring::npos);
+    EXPECT_NE(boxes.LogText().find(L"Install 5.45.3 (64 bit): Exit code 3010: "), std::wstring::npos);
 }
 
 TEST_F(InstallFlow, PackagesOfNoKnownBuildAreRefused) {
     for (const wchar_t* file : {L"velonar-5.45.3-noupgrade.msi", L"velonar64-5.45.3-lowercase.msi"}) {
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes;  // the signature warning is answered OK
-        EXPECT_EQ(Install(file), std::nullopt);
+        CScriptedPrompt boxes;  // the signature warning is answered OK
+        EXPECT_EQ(Install(file, boxes, installer), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         EXPECT_EQ(boxes.Boxes()[1].text, fixtures::Path(file) + L" is not a Velonar installation package");
         EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_TRUE(installer.Calls().empty());
-        EXPECT_TRUE(Settings().RecentPackages.empty());
+        EXPECT_TRUE(m_settings.RecentPackages().empty());
     }
 }
 
 TEST_F(InstallFlow, FileThatIsNoPackageReportsTheOpenError) {
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes;
-    EXPECT_EQ(Install(L"not-an-msi.msi"), std::nullopt);
+    CScriptedPrompt boxes;
+    EXPECT_EQ(Install(L"not-an-msi.msi", boxes, installer), std::nullopt);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].text.rfind(fixtures::Path(L"not-an-msi.msi") + L": ", 0), 0u);
     EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_ICONERROR));
@@ -176,18 +170,18 @@ TEST_F(InstallFlow, DebugBuildWarnsUnlessBasicUiMode) {
     const std::wstring path = fixtures::Path(L"velonar64-5.45.3-debug.msi");
     {
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes({IDOK, IDCANCEL});
-        EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi"), std::nullopt);
+        CScriptedPrompt boxes({IDOK, IDCANCEL});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi", boxes, installer), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         EXPECT_EQ(boxes.Boxes()[1].text,
                   path + L" is a Debug build,\r\nwhich will not install correctly on all systems.");
         EXPECT_EQ(boxes.Boxes()[1].style, kWarning);
         EXPECT_TRUE(installer.Calls().empty());
     }
-    SetBasicUiMode(true);
+    m_options.BasicUi = true;
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes({IDOK});
-    EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi"), 0u);
+    CScriptedPrompt boxes({IDOK});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-debug.msi", boxes, installer), 0u);
     EXPECT_EQ(boxes.Boxes().size(), 1u);  // the signature warning only
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].UiLevel, INSTALLUILEVEL_BASIC);
@@ -216,13 +210,13 @@ TEST_F(InstallFlow, ConflictingInstallationsAreQuestionedByCase) {
         SCOPED_TRACE(Narrow(c.question));
         m_list.Packages = {c.installed};
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes({IDNO});
-        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        CScriptedPrompt boxes({IDNO});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), 0u);
         if (c.question.empty()) {
             EXPECT_TRUE(boxes.Boxes().empty());
         } else {
             ASSERT_EQ(boxes.Boxes().size(), 1u);
-            EXPECT_EQ(boxes.Boxes()[0].text, Question(L"5.45.3 (64 bit)", c.question));
+            EXPECT_EQ(boxes.Boxes()[0].text, ConflictText(L"5.45.3 (64 bit)", c.question));
             EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
         }
         // No (or no question) installs without removing anything first.
@@ -234,23 +228,23 @@ TEST_F(InstallFlow, ConflictingInstallationsAreQuestionedByCase) {
 TEST_F(InstallFlow, OlderPackageOfTheSameBuildShowsBothVersionTexts) {
     m_list.Packages = {Record(kInstalledProduct, k5_46, false)};
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes({IDOK, IDCANCEL});
-    EXPECT_EQ(Install(L"velonar32-5.45.msi"), std::nullopt);
+    CScriptedPrompt boxes({IDOK, IDCANCEL});
+    EXPECT_EQ(Install(L"velonar32-5.45.msi", boxes, installer), std::nullopt);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].text,
-              Question(L"5.45 (32 bit)",
-                       L"You have a newer 32 bit version already installed.\r\nWould you like to "
-                       L"uninstall version 5.46 before installing version 5.45?"));
+              ConflictText(L"5.45 (32 bit)",
+                           L"You have a newer 32 bit version already installed.\r\nWould you like to "
+                           L"uninstall version 5.46 before installing version 5.45?"));
 }
 
 TEST_F(InstallFlow, YesRemovesTheConflictFirstAndBasicUiModeSaysYesByItself) {
     const std::wstring productCode = fixtures::PackageInfo(L"velonar64-5.45.3-signed.msi").productCode;
     for (bool basicUi : {false, true}) {
-        SetBasicUiMode(basicUi);
+        m_options.BasicUi = basicUi;
         m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes({IDYES});
-        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        CScriptedPrompt boxes({IDYES});
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), 0u);
         EXPECT_EQ(boxes.Boxes().size(), basicUi ? 0u : 1u);
         ASSERT_EQ(installer.Calls().size(), 2u);
         EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
@@ -270,36 +264,38 @@ TEST_F(InstallFlow, RefreshWhileAskedDoesNotChangeWhatIsRemoved) {
     for (const std::vector<InstalledPackage>& records : rebuilt) {
         m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes({IDYES});
+        CScriptedPrompt boxes({IDYES});
         boxes.WhileShown = [&] { m_list.Packages = records; };
-        ClearLogPane();
-        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), 0u);
+        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), 0u);
         ASSERT_EQ(installer.Calls().size(), 2u);
         EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
         EXPECT_EQ(installer.Calls()[0].Target, kInstalledProduct);
-        EXPECT_NE(LogPaneText().find(L" Uninstall 5.46 (64 bit): Exit code 0: "), std::wstring::npos)
-            << Narrow(LogPaneText());
+        EXPECT_NE(boxes.LogText().find(L"Uninstall 5.46 (64 bit): Exit code 0: "), std::wstring::npos)
+            << Narrow(boxes.LogText());
     }
 }
 
 TEST_F(InstallFlow, FailedRemovalEndsTheFlowWithoutInstalling) {
     m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
     CScriptedInstaller installer({1603});
-    ScriptedMessageBoxes boxes({IDYES});
-    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), std::nullopt);
+    CScriptedPrompt boxes({IDYES});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), std::nullopt);
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
 }
 
 TEST_F(InstallFlow, CancelLogsTheVersionAndKeepsThePathAtTheFrontOfTheRecentList) {
     const std::wstring path = fixtures::Path(L"velonar64-5.45.3-signed.msi");
-    Settings().RecentPackages = {L"C:\\a.msi", path, L"C:\\b.msi"};
+    for (const std::wstring& recent : {std::wstring(L"C:\\b.msi"), path, std::wstring(L"C:\\a.msi")})
+        m_settings.AddRecentPackage(recent);
     m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes({IDCANCEL});
-    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi"), std::nullopt);
+    CScriptedPrompt boxes({IDCANCEL});
+    EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), std::nullopt);
     EXPECT_TRUE(installer.Calls().empty());
-    EXPECT_TRUE(LogPaneText().ends_with(L" Install 5.45.3 (64 bit): Canceled\r\n")) << Narrow(LogPaneText());
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{path, L"C:\\a.msi", L"C:\\b.msi"}));
+    EXPECT_EQ(boxes.LogText(), L"Install 5.45.3 (64 bit): Canceled\r\n");
+    EXPECT_EQ(m_settings.RecentPackages(), (std::vector<std::wstring>{path, L"C:\\a.msi", L"C:\\b.msi"}));
     EXPECT_EQ(m_list.PostedRefreshes, 0);
 }
+
+}  // namespace zid

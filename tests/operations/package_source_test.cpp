@@ -6,12 +6,11 @@
 #include <msi.h>
 
 #include "fixtures/fixture_files.h"
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
 #include "operations/package_source.h"
 #include "operations/runner.h"
 #include "support/installer_stand_ins.h"
-#include "support/message_boxes.h"
+
+namespace zid {
 
 namespace {
 
@@ -28,7 +27,7 @@ public:
     int Downloads = 0;
 
     PackageOffer Find(const InstalledPackage&) override { return Offer; }
-    std::wstring Download(HWND, const std::wstring&) override {
+    std::wstring Download(const std::wstring&) override {
         ++Downloads;
         if (File.empty())
             return {};
@@ -40,17 +39,13 @@ public:
 class StandInPackage : public OperationsTest {
 protected:
     void SetUp() override {
-        OperationsTest::SetUp();
-        SetPackageSource(&m_source);
         // Windows Installer knows the product, but neither its copy of the package nor the original is there.
         m_installer.ProductInfo = {{INSTALLPROPERTY_LOCALPACKAGE, L"C:\\Windows\\Installer\\gone.msi"},
                                    {INSTALLPROPERTY_INSTALLSOURCE, L"C:\\gone\\"},
                                    {INSTALLPROPERTY_PACKAGENAME, kInstalled}};
     }
-    void TearDown() override {
-        SetPackageSource(nullptr);
-        SetBasicUiMode(false);
-        OperationsTest::TearDown();
+    std::optional<DWORD> Run(OperationRequest& request, CScriptedPrompt& prompt) {
+        return RunOperation(request, Context(prompt, m_installer, &m_source));
     }
     OperationRequest Request(OperationCommand command) const {
         OperationRequest request;
@@ -76,9 +71,9 @@ TEST_F(StandInPackage, AnAgreedAndMatchingReleaseIsWhatTheOperationRunsFrom) {
     };
     for (const Case& c : {Case{OperationCommand::Repair, L"repair?", L"REINSTALL=ALL REINSTALLMODE=vamus"},
                           Case{OperationCommand::Uninstall, L"remove?", L"REMOVE=ALL"}}) {
-        ScriptedMessageBoxes boxes({IDYES});
+        CScriptedPrompt boxes({IDYES});
         OperationRequest request = Request(c.Command);
-        EXPECT_EQ(RunOperation(request), 0u);
+        EXPECT_EQ(Run(request, boxes), 0u);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_NE(boxes.Boxes()[0].text.find(kOffer + std::wstring(c.Verb)), std::wstring::npos)
             << Narrow(boxes.Boxes()[0].text);
@@ -86,14 +81,14 @@ TEST_F(StandInPackage, AnAgreedAndMatchingReleaseIsWhatTheOperationRunsFrom) {
         EXPECT_EQ(m_installer.Calls().back().Call, L"Install");
         EXPECT_EQ(m_installer.Calls().back().Target, m_source.Saved);
         EXPECT_EQ(m_installer.Calls().back().CommandLine, std::optional<std::wstring>(c.CommandLine));
-        EXPECT_NE(LogPaneText().find(L"downloaded from the website in place of the missing package"),
+        EXPECT_NE(boxes.LogText().find(L"downloaded from the website in place of the missing package"),
                   std::wstring::npos);
     }
     // Basic UI mode takes the offer without asking.
-    SetBasicUiMode(true);
-    ScriptedMessageBoxes none;
+    m_options.BasicUi = true;
+    CScriptedPrompt none;
     OperationRequest request = Request(OperationCommand::Repair);
-    EXPECT_EQ(RunOperation(request), 0u);
+    EXPECT_EQ(Run(request, none), 0u);
     EXPECT_TRUE(none.Boxes().empty());
     EXPECT_EQ(m_installer.Calls().back().Target, m_source.Saved);
 }
@@ -117,11 +112,11 @@ TEST_F(StandInPackage, AnythingButTheMakersPackageOfThatBuildIsRefusedAndNothing
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.File));
         m_source.File = fixtures::Path(c.File);
-        ScriptedMessageBoxes boxes({IDYES, IDOK});
+        CScriptedPrompt boxes({IDYES, IDOK});
         OperationRequest request = Request(OperationCommand::Repair);
         if (c.InstalledPackageCode)
             request.Package->PackageCode = c.InstalledPackageCode;
-        EXPECT_EQ(RunOperation(request), std::nullopt);
+        EXPECT_EQ(Run(request, boxes), std::nullopt);
         ASSERT_EQ(boxes.Boxes().size(), 2u);
         const std::wstring& text = boxes.Boxes()[1].text;
         EXPECT_NE(text.find(c.Reason), std::wstring::npos) << Narrow(text);
@@ -133,18 +128,18 @@ TEST_F(StandInPackage, AnythingButTheMakersPackageOfThatBuildIsRefusedAndNothing
     }
     // A download that did not arrive runs nothing either.
     m_source.File.clear();
-    ScriptedMessageBoxes boxes({IDYES});
+    CScriptedPrompt boxes({IDYES});
     OperationRequest request = Request(OperationCommand::Uninstall);
-    EXPECT_EQ(RunOperation(request), std::nullopt);
+    EXPECT_EQ(Run(request, boxes), std::nullopt);
     EXPECT_TRUE(m_installer.Calls().empty());
 }
 
 TEST_F(StandInPackage, WithoutTheReleaseOrWithoutConsentTheOperationGoesOnAsBefore) {
     // Not listed: the usual question says so; Cancel runs nothing.
     m_source.Offer.Problem = L"The product website lists no release 5.30.2 (64 bit).";
-    ScriptedMessageBoxes listed({IDCANCEL});
+    CScriptedPrompt listed({IDCANCEL});
     OperationRequest request = Request(OperationCommand::Repair);
-    EXPECT_EQ(RunOperation(request), std::nullopt);
+    EXPECT_EQ(Run(request, listed), std::nullopt);
     ASSERT_EQ(listed.Boxes().size(), 1u);
     EXPECT_NE(listed.Boxes()[0].text.find(L"(1612)"), std::wstring::npos);
     EXPECT_NE(listed.Boxes()[0].text.find(m_source.Offer.Problem + L"\r\n\r\nContinue anyway?"), std::wstring::npos)
@@ -153,11 +148,13 @@ TEST_F(StandInPackage, WithoutTheReleaseOrWithoutConsentTheOperationGoesOnAsBefo
 
     // Listed, but the user says No: nothing is fetched, and the operation goes on the usual way.
     m_source.Offer = {kUrl, L""};
-    ScriptedMessageBoxes declined({IDNO, IDOK});
+    CScriptedPrompt declined({IDNO, IDOK});
     request = Request(OperationCommand::Repair);
-    EXPECT_EQ(RunOperation(request), 0u);
+    EXPECT_EQ(Run(request, declined), 0u);
     EXPECT_EQ(declined.Boxes().size(), 2u);
     EXPECT_EQ(m_source.Downloads, 0);
     ASSERT_EQ(m_installer.Calls().size(), 1u);
     EXPECT_EQ(m_installer.Calls()[0].Call, L"Reinstall");
 }
+
+}  // namespace zid

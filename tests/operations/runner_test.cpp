@@ -1,5 +1,5 @@
-// The operation runner: the worker's installer calls, the result line, the log it leaves, the
-// window while it waits, and a worker that cannot start.
+// The operation runner: the worker's installer calls, the result line, the log it leaves, the wait,
+// and a worker that cannot start.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,15 +8,11 @@
 #include <new>
 
 #include "fixtures/fixture_files.h"
-#include "log/installer_log.h"
 #include "operations/runner.h"
 #include "support/installer_stand_ins.h"
-#include "resource.h"
-#include "support/launch_recorder.h"
-#include "support/message_boxes.h"
 #include "win/errors.h"
-#include "win/platform.h"
-#include "win/program.h"
+
+namespace zid {
 
 namespace {
 
@@ -29,7 +25,13 @@ OperationRequest Request(OperationCommand command, std::optional<InstalledPackag
     return request;
 }
 
-class Runner : public OperationsTest {};
+class Runner : public OperationsTest {
+protected:
+    std::optional<DWORD> Run(OperationRequest& request, CScriptedInstaller& installer) {
+        return RunOperation(request, Context(m_prompt, installer));
+    }
+    CScriptedPrompt m_prompt;
+};
 
 }  // namespace
 
@@ -37,17 +39,17 @@ class Runner : public OperationsTest {};
 TEST_F(Runner, ProductCodeThatIsNotAGuidIsRefused) {
     for (OperationCommand command : {OperationCommand::Repair, OperationCommand::Uninstall}) {
         CScriptedInstaller installer;
-        ScriptedMessageBoxes boxes;
+        CScriptedPrompt boxes;
         OperationRequest request =
             Request(command, Record(std::wstring(kProduct) + L" REBOOT=Force", 0x052E0000, true));
-        EXPECT_EQ(RunOperation(request), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(RunOperation(request, Context(boxes, installer)), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
         EXPECT_TRUE(installer.Calls().empty());
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_NE(boxes.Boxes()[0].text.find(L": The product code of this installation is not a product code: \"" +
                                              std::wstring(kProduct) + L" REBOOT=Force\"."),
                   std::wstring::npos)
             << Narrow(boxes.Boxes()[0].text);
-        EXPECT_TRUE(LogPaneText().ends_with(L" (64 bit): Refused\r\n")) << Narrow(LogPaneText());
+        EXPECT_TRUE(boxes.LogText().ends_with(L" (64 bit): Refused\r\n")) << Narrow(boxes.LogText());
     }
 }
 
@@ -80,7 +82,7 @@ TEST(Worker, CallsPerCommandAndMode) {
         request.LogPath = L"C:\\temp\\VNI-1.txt";
         if (c.fileCommandLine)
             request.PackagePath = L"C:\\packages\\velonar.msi";
-        EXPECT_EQ(OperationWorker(request, c.basicUi), 1618u);
+        EXPECT_EQ(OperationWorker(request, c.basicUi, installer), 1618u);
         ASSERT_EQ(installer.Calls().size(), 1u);
         const InstallerCall& call = installer.Calls()[0];
         SCOPED_TRACE(Narrow(c.call) + (c.basicUi ? " basic" : ""));
@@ -110,7 +112,7 @@ TEST(Worker, CallsPerCommandAndMode) {
 TEST(Worker, UnknownCommandCallsNothingAndReturnsOne) {
     CScriptedInstaller installer;
     const OperationRequest request = Request(static_cast<OperationCommand>(4711));
-    EXPECT_EQ(OperationWorker(request, false), 1u);
+    EXPECT_EQ(OperationWorker(request, false, installer), 1u);
     EXPECT_TRUE(installer.Calls().empty());
 }
 
@@ -136,33 +138,28 @@ TEST_F(Runner, ResultLineNamesTheOperationVersionAndBuildThenTheCodeAndItsText) 
     };
     for (Case c : cases) {
         CScriptedInstaller installer({c.result});
-        ClearLogPane();
-        EXPECT_EQ(RunOperation(c.request), c.result);
-        const std::wstring& pane = LogPaneText();
-        // "HH:MM:SS " and the line, which ends with the code's own text.
+        CScriptedPrompt prompt;
+        EXPECT_EQ(RunOperation(c.request, Context(prompt, installer)), c.result);
+        // The line ends with the code's own text.
         std::wstring expected = c.expected + GetErrorText(c.result);
         if (!expected.ends_with(L"\r\n"))
             expected += L"\r\n";
-        ASSERT_GT(pane.size(), 9u);
-        EXPECT_EQ(pane.substr(9, expected.size()), expected) << Narrow(pane);
+        EXPECT_EQ(prompt.LogText().substr(0, expected.size()), expected) << Narrow(prompt.LogText());
     }
 }
 
-TEST_F(Runner, MainWindowIsDisabledWhileTheWorkerRunsAndStillAnswers) {
+// The wait pumps this thread's messages: a window of it still answers while the worker runs.
+TEST_F(Runner, WindowsStillAnswerWhileTheWorkerRuns) {
     CScriptedInstaller installer;
-    bool disabled = false;
+    UniqueWindow window(CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr));
     bool answered = false;
     installer.DuringCall = [&](const InstallerCall&) {
-        disabled = !IsWindowEnabled(MainWindow());
         DWORD_PTR result = 0;
-        answered = SendMessageTimeoutW(MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+        answered = SendMessageTimeoutW(window.get(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
     };
     OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
-    EXPECT_EQ(RunOperation(request), 0u);
-    EXPECT_TRUE(disabled);
+    EXPECT_EQ(Run(request, installer), 0u);
     EXPECT_TRUE(answered);
-    EXPECT_TRUE(IsWindowEnabled(Main()));
-    EXPECT_EQ(GetWaitCursorDepth(), 0);
 }
 
 // A message handler that fails while the worker is inside Windows Installer: the runner goes on
@@ -177,81 +174,71 @@ TEST_F(Runner, FailureOfAMessageHandlerDuringTheWaitGoesOnOnlyOnceTheWorkerHasEn
         workerEnded = true;
     };
     OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
-    EXPECT_THROW(RunOperation(request), std::bad_alloc);
+    EXPECT_THROW(Run(request, installer), std::bad_alloc);
     EXPECT_TRUE(workerEnded);
-    EXPECT_TRUE(IsWindowEnabled(Main()));
-    EXPECT_EQ(GetWaitCursorDepth(), 0);
+    DrainMessages();
 }
 
-TEST_F(Runner, WithoutLoggingThereIsNoFileAndCopyPathStaysDisabled) {
+TEST_F(Runner, WithoutLoggingThereIsNoFileAndNoLogToShow) {
     CScriptedInstaller installer;
-    SetLastLogPath(L"C:\\earlier.txt");
     OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
-    RunOperation(request);
+    Run(request, installer);
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].LogPath, std::nullopt);
     EXPECT_TRUE(request.LogPath.empty());
-    EXPECT_EQ(LastLogPath(), L"");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
+    EXPECT_EQ(m_prompt.ShownLogs(), std::vector<std::wstring>{L""});
 }
 
-TEST_F(Runner, InstallerLogIsOpenedAndOfferedToCopyPathOnlyWhenItHasContent) {
-    SetLogging(true);
-    CLaunchRecorder recorder;
+// Each operation's log is a new file, handed to the installer and then to be shown.
+TEST_F(Runner, LoggingGivesEachOperationANewLogToShow) {
+    m_options.Logging = true;
     CScriptedInstaller installer;
-    // The first operation's installer appends its log; the second writes nothing.
-    installer.DuringCall = [&](const InstallerCall& call) {
-        if (installer.Calls().empty() && call.LogPath)
-            WriteFileBytes(*call.LogPath, "=== Verbose logging started ===\n");
-    };
     OperationRequest first = Request(OperationCommand::Repair, Record(kProduct, 0, false));
-    RunOperation(first);
-    ASSERT_FALSE(first.LogPath.empty());
-    EXPECT_EQ(installer.Calls()[0].LogPath, first.LogPath);
-    EXPECT_EQ(LastLogPath(), first.LogPath);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
-    const std::vector<std::wstring> launches = recorder.WaitForLaunches(1);
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_NE(launches[0].find(L"\" file \"" + first.LogPath + L"\""), std::wstring::npos) << Narrow(launches[0]);
-
+    Run(first, installer);
     OperationRequest second = Request(OperationCommand::Repair, Record(kProduct, 0, false));
-    RunOperation(second);
+    Run(second, installer);
+    ASSERT_FALSE(first.LogPath.empty());
     EXPECT_NE(second.LogPath, first.LogPath);
-    EXPECT_EQ(LastLogPath(), L"");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Main(), IDC_COPY_PATH)));
-    EXPECT_EQ(recorder.WaitForLaunches(1).size(), 1u);
+    EXPECT_EQ(installer.Calls()[0].LogPath, first.LogPath);
+    EXPECT_EQ(m_prompt.ShownLogs(), (std::vector<std::wstring>{first.LogPath, second.LogPath}));
+    EXPECT_TRUE(m_prompt.Boxes().empty());
     DeleteFileW(first.LogPath.c_str());
     DeleteFileW(second.LogPath.c_str());
 }
 
-TEST_F(Runner, UnreadableLogIsReportedAndForgotten) {
-    ScriptedMessageBoxes boxes;
-    SetLastLogPath(L"C:\\earlier.txt");
-    ShowInstallerLog(L"Z:\\no\\such\\VNI-1.txt");
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"GetFileAttributesEx: " + GetErrorText(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(LastLogPath(), L"");
+TEST_F(Runner, NoCreatableLogWarnsOnceAndTheOperationRunsWithoutOne) {
+    m_options.Logging = true;
+    const std::wstring missing = ScratchFolder(L"log-no-temp") + L"\\missing";
+    EnvironmentOverride tmp(L"TMP", missing.c_str());
+    EnvironmentOverride temp(L"TEMP", missing.c_str());
+    CScriptedInstaller installer;
+    OperationRequest request = Request(OperationCommand::Repair, Record(kProduct, 0, false));
+    EXPECT_EQ(Run(request, installer), 0u);
+    ASSERT_EQ(m_prompt.Boxes().size(), 1u);
+    EXPECT_EQ(m_prompt.Boxes()[0].text, L"Unable to create a log file");
+    EXPECT_EQ(m_prompt.Boxes()[0].style, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(installer.Calls()[0].LogPath, std::nullopt);
 }
 
 TEST_F(Runner, WorkerThatCannotStartIsReportedWithTheRuntimesText) {
-    ScriptedMessageBoxes boxes;
-    EXPECT_EQ(ReportThreadStartFailure(ERROR_NOT_ENOUGH_MEMORY, EAGAIN), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(ReportThreadStartFailure(0, EINVAL), 155u);
+    CScriptedPrompt boxes;
+    EXPECT_EQ(ReportThreadStartFailure(boxes, ERROR_NOT_ENOUGH_MEMORY, EAGAIN),
+              static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(ReportThreadStartFailure(boxes, 0, EINVAL), 155u);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     char text[256];
     strerror_s(text, sizeof(text), EAGAIN);
     EXPECT_EQ(boxes.Boxes()[0].text, L"_beginthreadex: " + std::wstring(text, text + strlen(text)));
     EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_TRUE(LogPaneText().empty());
+    EXPECT_TRUE(boxes.LogText().empty());
 }
 
 // Outside Wine the report is in the file before the installer is asked to append its own log.
 // (Wine's installer would write over it from the start of the file, which is why the report is
 // skipped there.)
 TEST_F(Runner, ReportIsInTheLogBeforeTheInstallerAppendsToIt) {
-    SetLogging(true);
-    Platform().Wine = false;
-    CLaunchRecorder recorder;
+    m_options.Logging = true;
+    m_platform.Wine = false;
     CScriptedInstaller installer;
     std::string seen;
     installer.DuringCall = [&](const InstallerCall& call) {
@@ -261,13 +248,14 @@ TEST_F(Runner, ReportIsInTheLogBeforeTheInstallerAppendsToIt) {
     };
     OperationRequest install = Request(OperationCommand::Install);
     install.PackagePath = fixtures::Path(L"velonar64-5.45.3-signed.msi");
-    ASSERT_EQ(RunOperation(install), 0u);
+    ASSERT_EQ(Run(install, installer), 0u);
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].LogAttributes, static_cast<DWORD>(INSTALLLOGATTRIBUTES_APPEND));
     ASSERT_GT(seen.size(), 4u);
     EXPECT_EQ(seen.substr(0, 2), std::string("\xFF\xFE"));
     const std::string modules("M\0o\0d\0u\0l\0e\0s\0 \0l\0o\0a\0d\0e\0d\0:\0", 30);
     EXPECT_NE(seen.find(modules), std::string::npos);
-    EXPECT_EQ(recorder.WaitForLaunches(1).size(), 1u);
     DeleteFileW(install.LogPath.c_str());
 }
+
+}  // namespace zid

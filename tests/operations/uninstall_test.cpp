@@ -3,26 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 #include <msiquery.h>
 #include <shlwapi.h>
 
 #include <new>
 
 #include "fixtures/fixture_files.h"
-#include "log/installer_log.h"
 #include "operations/uninstall.h"
 #include "support/installer_stand_ins.h"
-#include "resource.h"
-#include "support/dialog_watcher.h"
-#include "support/message_boxes.h"
 #include "win/handles.h"
 #include "win/registry.h"
+
+namespace zid {
 
 namespace {
 
 constexpr wchar_t kProduct[] = L"{AAAAAAAA-2222-3333-4444-555555555555}";
-constexpr wchar_t kDialogCaption[] = L"Uninstall - Velonar";
 constexpr wchar_t kProductKey[] = L"Software\\Corrabel\\Velonar";
 
 // PreservePreferences under Software\Corrabel\Velonar\<subKey>, or -1 when there is none.
@@ -44,13 +40,10 @@ bool KeyExists(const wchar_t* subKey) {
 
 class Uninstall : public OperationsTest {
 protected:
-    void SetUp() override {
-        OperationsTest::SetUp();
-        SHDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
-    }
-    void TearDown() override {
-        SHDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
-        OperationsTest::TearDown();
+    void SetUp() override { SHDeleteKeyW(HKEY_CURRENT_USER, kProductKey); }
+    void TearDown() override { SHDeleteKeyW(HKEY_CURRENT_USER, kProductKey); }
+    bool Remove(int index, const std::optional<std::wstring>& upgrading, CScriptedInstaller& installer) {
+        return UninstallPackage(Context(m_prompt, installer), index, upgrading, m_list);
     }
     // Records the PreservePreferences values while the removal runs.
     void WatchValues(CScriptedInstaller& installer) {
@@ -59,6 +52,7 @@ protected:
             m_uninstallDuring = PreservedValue(L"Uninstall");
         };
     }
+    CScriptedPrompt m_prompt;
     CInstalledList m_list;
     long long m_debugDuring = -2;
     long long m_uninstallDuring = -2;
@@ -66,8 +60,8 @@ protected:
 
 }  // namespace
 
-// Versions up to 5.30.2 are asked (KEEP checked at first) and get the value under Debug (below
-// 5.26) or Uninstall, present exactly while the removal runs.
+// Versions up to 5.30.2 are asked and get the value under Debug (below 5.26) or Uninstall, present
+// exactly while the removal runs.
 TEST_F(Uninstall, OldVersionsAskAndLeaveTheAnswerWhileTheRemovalRuns) {
     struct Case {
         DWORD version;
@@ -86,19 +80,10 @@ TEST_F(Uninstall, OldVersionsAskAndLeaveTheAnswerWhileTheRemovalRuns) {
         m_list.Packages = {Record(kProduct, c.version, false)};
         CScriptedInstaller installer;
         WatchValues(installer);
-        bool keepOffered = false;
-        bool removeOffered = true;
-        CDialogWatcher watcher(kDialogCaption, [&](HWND dialog) {
-            keepOffered = SendDlgItemMessageW(dialog, IDC_KEEP_SETTINGS, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            removeOffered = SendDlgItemMessageW(dialog, IDC_REMOVE_SETTINGS, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            if (c.chooseRemove)
-                PressButton(dialog, IDC_REMOVE_SETTINGS);
-            PressButton(dialog, IDOK);
-        });
-        EXPECT_TRUE(UninstallPackage(Main(), 0, std::nullopt, m_list));
-        EXPECT_TRUE(watcher.Seen());
-        EXPECT_TRUE(keepOffered);
-        EXPECT_FALSE(removeOffered);
+        m_prompt.UninstallOptions = {c.chooseRemove ? IDNO : IDOK};
+        const int asked = m_prompt.UninstallOptionsAsked();
+        EXPECT_TRUE(Remove(0, std::nullopt, installer));
+        EXPECT_EQ(m_prompt.UninstallOptionsAsked(), asked + 1);
         ASSERT_EQ(installer.Calls().size(), 1u);
         EXPECT_EQ(installer.Calls()[0].Target, kProduct);
         EXPECT_EQ(installer.Calls()[0].CommandLine, std::nullopt);
@@ -114,10 +99,8 @@ TEST_F(Uninstall, NewerVersionsAreRemovedWithoutQuestionOrValue) {
     m_list.Packages = {Record(kProduct, 0x051E0003, true)};  // 5.30.3
     CScriptedInstaller installer;
     WatchValues(installer);
-    CDialogWatcher watcher(
-        kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
-    EXPECT_TRUE(UninstallPackage(Main(), 0, std::nullopt, m_list));
-    EXPECT_FALSE(watcher.Seen());
+    EXPECT_TRUE(Remove(0, std::nullopt, installer));
+    EXPECT_EQ(m_prompt.UninstallOptionsAsked(), 0);
     EXPECT_EQ(m_debugDuring, -1);
     EXPECT_EQ(m_uninstallDuring, -1);
 }
@@ -127,10 +110,8 @@ TEST_F(Uninstall, BeforeAnUpgradeNothingIsAskedAndTheUpgradingProductIsNamed) {
     m_list.Packages = {Record(kProduct, 0x05140000, false)};  // 5.20
     CScriptedInstaller installer;
     WatchValues(installer);
-    CDialogWatcher watcher(
-        kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); }, 500);
-    EXPECT_TRUE(UninstallPackage(Main(), 0, package, m_list));
-    EXPECT_FALSE(watcher.Seen());
+    EXPECT_TRUE(Remove(0, package, installer));
+    EXPECT_EQ(m_prompt.UninstallOptionsAsked(), 0);
     EXPECT_EQ(m_debugDuring, 1);
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].CommandLine,
@@ -139,7 +120,7 @@ TEST_F(Uninstall, BeforeAnUpgradeNothingIsAskedAndTheUpgradingProductIsNamed) {
     // An unreadable upgrading package leaves the property empty; the removal still runs.
     m_list.Packages = {Record(kProduct, 0x052E0000, false)};
     CScriptedInstaller second;
-    EXPECT_TRUE(UninstallPackage(Main(), 0, std::wstring(L"Z:\\no\\such.msi"), m_list));
+    EXPECT_TRUE(Remove(0, std::wstring(L"Z:\\no\\such.msi"), second));
     ASSERT_EQ(second.Calls().size(), 1u);
     EXPECT_EQ(second.Calls()[0].CommandLine, L"UPGRADINGPRODUCTCODE=");
 }
@@ -164,23 +145,21 @@ TEST_F(Uninstall, UpgradingProductCodeThatIsNotAGuidIsRefused) {
 
     m_list.Packages = {Record(kProduct, 0x052E0000, false)};
     CScriptedInstaller installer;
-    ScriptedMessageBoxes boxes;
-    EXPECT_FALSE(UninstallPackage(Main(), 0, package, m_list));
+    EXPECT_FALSE(Remove(0, package, installer));
     EXPECT_TRUE(installer.Calls().empty());
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, package + L": Its ProductCode is not a product code: \"" + code +
-                                         L"\".\r\nNothing was uninstalled or installed.");
-    EXPECT_TRUE(LogPaneText().ends_with(L" Uninstall: Refused\r\n")) << Narrow(LogPaneText());
+    ASSERT_EQ(m_prompt.Boxes().size(), 1u);
+    EXPECT_EQ(m_prompt.Boxes()[0].text, package + L": Its ProductCode is not a product code: \"" + code +
+                                            L"\".\r\nNothing was uninstalled or installed.");
+    EXPECT_EQ(m_prompt.LogText(), L"Uninstall: Refused\r\n");
 }
 
 TEST_F(Uninstall, CancelledQuestionRemovesNothing) {
     m_list.Packages = {Record(kProduct, 0x051E0002, false)};
     CScriptedInstaller installer;
-    CDialogWatcher watcher(kDialogCaption, [](HWND dialog) { PressButton(dialog, IDCANCEL); });
-    EXPECT_FALSE(UninstallPackage(Main(), 0, std::nullopt, m_list));
-    EXPECT_TRUE(watcher.Seen());
+    m_prompt.UninstallOptions = {IDCANCEL};
+    EXPECT_FALSE(Remove(0, std::nullopt, installer));
     EXPECT_TRUE(installer.Calls().empty());
-    EXPECT_TRUE(LogPaneText().ends_with(L" Uninstall: Canceled\r\n")) << Narrow(LogPaneText());
+    EXPECT_EQ(m_prompt.LogText(), L"Uninstall: Canceled\r\n");
     EXPECT_FALSE(KeyExists(L"Uninstall"));
     EXPECT_EQ(m_list.PostedRefreshes, 0);
 }
@@ -189,10 +168,9 @@ TEST_F(Uninstall, InvalidRecordIndexIsOneLogLine) {
     CScriptedInstaller installer;
     m_list.Packages = {Record(kProduct, 0x052E0000, false)};
     for (int index : {-1, 1, 7}) {
-        ClearLogPane();
-        EXPECT_FALSE(UninstallPackage(Main(), index, std::nullopt, m_list));
-        EXPECT_TRUE(LogPaneText().ends_with(L" Cannot uninstall\r\n")) << Narrow(LogPaneText());
-        EXPECT_FALSE(LogPaneText().ends_with(L"\r\n\r\n"));
+        m_prompt.ClearLog();
+        EXPECT_FALSE(Remove(index, std::nullopt, installer));
+        EXPECT_EQ(m_prompt.LogText(), L"Cannot uninstall\r\n");
     }
     EXPECT_TRUE(installer.Calls().empty());
     EXPECT_EQ(m_list.PostedRefreshes, 0);
@@ -202,11 +180,11 @@ TEST_F(Uninstall, FailedOrRestartNeedingRemovalReportsFalseButRefreshes) {
     m_list.Packages = {Record(kProduct, 0x052E0000, true)};
     for (UINT result : {1602u, 3010u}) {
         CScriptedInstaller installer({result});
-        ClearLogPane();
-        EXPECT_FALSE(UninstallPackage(Main(), 0, std::nullopt, m_list));
-        EXPECT_NE(LogPaneText().find(L"Uninstall 5.46 (64 bit): Exit code " + std::to_wstring(result)),
+        m_prompt.ClearLog();
+        EXPECT_FALSE(Remove(0, std::nullopt, installer));
+        EXPECT_NE(m_prompt.LogText().find(L"Uninstall 5.46 (64 bit): Exit code " + std::to_wstring(result)),
                   std::wstring::npos)
-            << Narrow(LogPaneText());
+            << Narrow(m_prompt.LogText());
     }
     EXPECT_EQ(m_list.PostedRefreshes, 2);
 }
@@ -228,45 +206,14 @@ TEST_F(Uninstall, ValueIsGoneAfterAFailedOrInterruptedRemoval) {
             }
             m_uninstallDuring = PreservedValue(L"Uninstall");
         };
-        CDialogWatcher watcher(kDialogCaption, [](HWND dialog) { PressButton(dialog, IDOK); });
         if (handlerFails)
-            EXPECT_THROW(UninstallPackage(Main(), 0, std::nullopt, m_list), std::bad_alloc);
+            EXPECT_THROW(Remove(0, std::nullopt, installer), std::bad_alloc);
         else
-            EXPECT_FALSE(UninstallPackage(Main(), 0, std::nullopt, m_list));
+            EXPECT_FALSE(Remove(0, std::nullopt, installer));
+        DrainMessages();
         EXPECT_EQ(m_uninstallDuring, 1);
         EXPECT_EQ(PreservedValue(L"Uninstall"), -1);
     }
 }
 
-// The selected row's item data picks the record, whatever the row's position.
-TEST_F(Uninstall, SelectedRowChoosesTheRecordByItsData) {
-    m_list.Packages = {Record(L"{11111111-0000-0000-0000-000000000001}", 0x052E0000, true),
-                       Record(L"{11111111-0000-0000-0000-000000000002}", 0x052E0000, true)};
-    zid::UniqueWindow list(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 100, 100, nullptr,
-                                           nullptr, nullptr, nullptr));
-    ASSERT_TRUE(list);
-    for (LPARAM index : {1, 0}) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(1 - index);
-        item.pszText = const_cast<wchar_t*>(L"5.46");
-        item.lParam = index;
-        SendMessageW(list.get(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED;
-    state.state = LVIS_SELECTED;
-    SendMessageW(list.get(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
-    CScriptedInstaller installer;
-    AddLogLine(L"earlier");
-    UninstallSelected(Main(), list.get(), m_list);
-    ASSERT_EQ(installer.Calls().size(), 1u);
-    EXPECT_EQ(installer.Calls()[0].Target, L"{11111111-0000-0000-0000-000000000002}");
-    EXPECT_EQ(LogPaneText().find(L"earlier"), std::wstring::npos);
-
-    // No selected row: the index is -1.
-    state.state = 0;
-    SendMessageW(list.get(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    UninstallSelected(Main(), list.get(), m_list);
-    EXPECT_TRUE(LogPaneText().ends_with(L" Cannot uninstall\r\n"));
-}
+}  // namespace zid

@@ -10,6 +10,8 @@
 #include "packages/msi_file.h"
 #include "win/handles.h"
 
+namespace zid {
+
 namespace {
 
 const wchar_t* const kVersions[] = {L"5.20", L"5.25", L"5.30.2", L"5.30.3", L"5.45", L"5.45.3", L"5.46"};
@@ -186,3 +188,5 @@ TEST(InstalledPackageCode, WhatWindowsInstallerRecordedForAnInstalledPackage) {
 
     EXPECT_EQ(package.packageCode, GetInstalledPackageCode(package.productCode));
 }
+
+}  // namespace zid

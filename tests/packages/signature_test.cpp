@@ -11,6 +11,8 @@
 #include "fixtures/fixture_files.h"
 #include "packages/signature.h"
 
+namespace zid {
+
 // Every row of the result table, including those Wine's trust provider never answers.
 TEST(SignatureResultText, VerifiedSignature) {
     EXPECT_EQ(L"The file is signed and the signature was verified.", SignatureResultText(0, 0));
@@ -236,3 +238,5 @@ TEST(CheckFileSignature, NamesTheSigningOrganisationOfAVerifiedFile) {
         EXPECT_EQ(check.Text, text);
     }
 }
+
+}  // namespace zid

@@ -1,12 +1,12 @@
-// One release looked up in the catalogue for a repair or uninstall whose packages are gone.
+// One release looked up in a catalogue page for a repair or uninstall whose packages are gone.
 #include <gtest/gtest.h>
 
 #include "html/html_parser.h"
 #include "packages/inventory.h"
-#include "releases/catalogue_pages.h"
 #include "releases/release_lookup.h"
-#include "releases/website_harness.h"
-#include "support/website.h"
+#include "support/test_util.h"
+
+namespace zid {
 
 TEST(FindReleaseLink, OnlyTheExactVersionOfTheBuildWithALink) {
     const wchar_t download[] =
@@ -16,7 +16,8 @@ TEST(FindReleaseLink, OnlyTheExactVersionOfTheBuildWithALink) {
         L"<html><body><h2 id=\"archive32bit\">32-bit</h2><table><tr><th>Package</th></tr>"
         L"<tr><td><a href=\"packages/v32-5.30.2.msi\">Velonar 5.30.2</a></td></tr></table>"
         L"<table id=\"archive64bit\"><tr><td><a href=\"a64.msi\">Velonar 5.30.20</a></td></tr>"
-        L"<tr><td><a href=\"b64.msi\">Velonar 5.30.2</a></td></tr><tr><td>Velonar 5.30.3</td></tr></table></body></html>";
+        L"<tr><td><a href=\"b64.msi\">Velonar 5.30.2</a></td></tr><tr><td>Velonar "
+        L"5.30.3</td></tr></table></body></html>";
     struct Case {
         const wchar_t* Page;
         const wchar_t* Version;
@@ -24,13 +25,10 @@ TEST(FindReleaseLink, OnlyTheExactVersionOfTheBuildWithALink) {
         const wchar_t* Link;
     };
     for (const Case& c : {Case{download, L"5.46", false, L"packages/v32-5.46.msi"},
-                          Case{download, L"5.46.0", true, L"packages/v64-5.46.msi"},
-                          Case{download, L"5.45", true, L""},
+                          Case{download, L"5.46.0", true, L"packages/v64-5.46.msi"}, Case{download, L"5.45", true, L""},
                           Case{archive, L"5.30.2", false, L"packages/v32-5.30.2.msi"},
-                          Case{archive, L"5.30.2", true, L"b64.msi"},
-                          Case{archive, L"5.30.20", true, L"a64.msi"},
-                          Case{archive, L"5.30.3", true, L""},
-                          Case{archive, L"5.30", false, L""}}) {
+                          Case{archive, L"5.30.2", true, L"b64.msi"}, Case{archive, L"5.30.20", true, L"a64.msi"},
+                          Case{archive, L"5.30.3", true, L""}, Case{archive, L"5.30", false, L""}}) {
         CHtmlParser parser;
         parser.Parse(c.Page);
         EXPECT_EQ(FindReleaseLink(parser, c.Page == archive, MakePackedVersion(c.Version), c.Is64Bit), c.Link)
@@ -38,30 +36,4 @@ TEST(FindReleaseLink, OnlyTheExactVersionOfTheBuildWithALink) {
     }
 }
 
-class ReleaseLookup : public WebsiteHarness {};
-
-TEST_F(ReleaseLookup, FindsTheReleaseOnTheWebsiteOrSaysWhyNot) {
-    struct Case {
-        const wchar_t* Modes;
-        const wchar_t* Version;
-        const wchar_t* Found;  // the end of the offered address, or of the problem
-    };
-    for (const Case& c : {Case{L"ok", L"5.46", L"/ok/packages/velonar64-5.46-signed.msi"},
-                          Case{L"ok", L"5.30.2", L"/ok/packages/velonar64-5.30.2-signed.msi"},
-                          Case{L"ok", L"5.31", L"The product website lists no release 5.31 (64 bit)."},
-                          Case{L"404-archive", L"5.30.2", L"HTTP status code 404), so it cannot offer release "
-                                                          L"5.30.2 (64 bit)."}}) {
-        Load(c.Modes);
-        const std::wstring status = Status();
-        CWebsitePackageSource source;
-        InstalledPackage package;
-        package.Version = MakePackedVersion(c.Version);
-        package.Is64Bit = true;
-        const PackageOffer offer = source.Find(package);
-        const std::wstring& got = offer.Url.empty() ? offer.Problem : offer.Url;
-        EXPECT_TRUE(got.ends_with(c.Found)) << Narrow(got);
-        EXPECT_NE(offer.Url.empty(), offer.Problem.empty());
-        EXPECT_TRUE(IsWindowEnabled(m_main));
-        EXPECT_EQ(Status(), status);  // the website page was left alone
-    }
-}
+}  // namespace zid

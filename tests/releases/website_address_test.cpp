@@ -4,6 +4,8 @@
 #include "releases/website_address.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 TEST(WebsiteBase, HttpsOfOurHostByDefault) {
     EnvironmentOverride none(L"ZIDEZUREZIV_WEBSITE", nullptr);
     const std::wstring base = GetWebsiteBase();
@@ -33,3 +35,5 @@ TEST(WebsiteBase, StagingTakesHttpsAnywhereAndHttpOnlyOnThisMachine) {
         EXPECT_EQ(GetWebsiteBase(), standard) << Narrow(value);
     }
 }
+
+}  // namespace zid

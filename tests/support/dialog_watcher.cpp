@@ -1,5 +1,7 @@
 #include "support/dialog_watcher.h"
 
+namespace zid {
+
 namespace {
 
 struct Search {
@@ -74,3 +76,5 @@ void ChooseFile(HWND openDialog, const std::wstring& path) {
     PostMessageW(openDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(openDialog, IDOK)));
 }
+
+}  // namespace zid

@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+namespace zid {
+
 class CDialogWatcher {
 public:
     // Waits up to timeoutMs for a visible top-level window of this process with caption, then runs
@@ -35,3 +37,5 @@ void PressButton(HWND dialog, int id);
 
 // Types a file name into a standard open-file dialog (of any process) and confirms it.
 void ChooseFile(HWND openDialog, const std::wstring& path);
+
+}  // namespace zid

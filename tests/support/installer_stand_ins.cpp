@@ -5,17 +5,12 @@
 #include <algorithm>
 #include <new>
 
-#include "resource.h"
 #include "win/callback_guard.h"
 #include "win/module_info.h"
-#include "win/platform.h"
-#include "win/program.h"
+
+namespace zid {
 
 namespace {
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
 
 constexpr wchar_t kFailingWindowClass[] = L"ZidFailingWindow";
 constexpr UINT kFailMessage = WM_APP + 17;
@@ -36,11 +31,6 @@ std::optional<std::wstring> Optional(const wchar_t* text) {
 
 CScriptedInstaller::CScriptedInstaller(std::vector<UINT> results) : m_results(std::move(results)) {
     std::reverse(m_results.begin(), m_results.end());
-    SetWindowsInstaller(this);
-}
-
-CScriptedInstaller::~CScriptedInstaller() {
-    SetWindowsInstaller(nullptr);
 }
 
 void CScriptedInstaller::EnableLog(DWORD mode, const wchar_t* path, DWORD attributes) {
@@ -151,22 +141,4 @@ InstalledPackage Record(const std::wstring& productCode, DWORD version, bool is6
     return package;
 }
 
-void OperationsTest::SetUp() {
-    ProgramStateTest::SetUp();
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    m_window.reset(CreateDialogParamW(Platform().Instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, PlainDialogProc, 0));
-    ASSERT_TRUE(m_window);
-    SetMainWindow(m_window.get());
-    SetLogging(false);
-}
-
-void OperationsTest::TearDown() {
-    SetMainWindow(nullptr);
-    m_window.reset();
-    ProgramStateTest::TearDown();
-}
-
-void OperationsTest::SetLogging(bool on) {
-    CheckDlgButton(m_window.get(), IDC_SHOW_LOGS, on ? BST_CHECKED : BST_UNCHECKED);
-}
+}  // namespace zid

@@ -1,5 +1,5 @@
-// What the operations tests share: a scripted Windows Installer, a stand-in for the This PC list,
-// and a main window made from its template with nothing behind it.
+// What the operations tests share: a scripted Windows Installer, a stand-in for the This PC list, and
+// an operation context that needs no window.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +11,16 @@
 #include <vector>
 
 #include "operations/installed_packages.h"
+#include "operations/operation_context.h"
 #include "operations/windows_installer.h"
+#include "support/scripted_prompt.h"
 #include "support/test_util.h"
 #include "win/handles.h"
+#include "win/message_pump.h"
+#include "win/platform.h"
+#include "win/settings.h"
+
+namespace zid {
 
 // One operation as the scripted installer saw it.
 struct InstallerCall {
@@ -29,12 +36,11 @@ struct InstallerCall {
     DWORD ReinstallMode = 0;
 };
 
-// Takes the place of msi.dll while it lives; answers each operation with the next scripted result
-// (0 when none is left) after running DuringCall on the worker thread.
+// Stands in for msi.dll; answers each operation with the next scripted result (0 when none is left)
+// after running DuringCall on the worker thread.
 class CScriptedInstaller final : public IWindowsInstaller {
 public:
     explicit CScriptedInstaller(std::vector<UINT> results = {});
-    ~CScriptedInstaller();
     CScriptedInstaller(const CScriptedInstaller&) = delete;
     CScriptedInstaller& operator=(const CScriptedInstaller&) = delete;
 
@@ -106,13 +112,29 @@ private:
 InstalledPackage Record(const std::wstring& productCode, DWORD version, bool is64Bit,
                         const std::wstring& packageCode = L"{PACKAGE}");
 
-// The main window's template (log pane, logging check box, Copy Path) as the program's main window.
-class OperationsTest : public ProgramStateTest {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-    void SetLogging(bool on);
-    HWND Main() const { return m_window.get(); }
+// The waits of operations without a window: the program's pump, with nothing to filter.
+class CTestWaiter final : public IWaiter {
+public:
+    void WaitForWorker(HANDLE thread) override { m_pump.RunUntilSignalled(thread); }
+    bool WaitUntil(const std::function<bool()>& done, DWORD slice) override { return m_pump.RunUntil(done, slice); }
+    CMessagePump& Pump() { return m_pump; }
 
-    zid::UniqueWindow m_window;
+private:
+    CMessagePump m_pump;
 };
+
+// An operation context for each test, with what it scripts: logging off, basic UI mode off, no
+// settings key (the test opens one when it needs the recent list), this process's platform facts.
+class OperationsTest : public ::testing::Test {
+protected:
+    OperationContext Context(IPrompt& prompt, IWindowsInstaller& installer, IPackageSource* source = nullptr) {
+        return {prompt, m_waiter, installer, m_options, m_settings, m_platform, source};
+    }
+
+    CTestWaiter m_waiter;
+    OperationOptions m_options{false, false};
+    CSettingsStore m_settings;
+    PlatformFacts m_platform = DetectPlatform(GetModuleHandleW(nullptr));
+};
+
+}  // namespace zid

@@ -8,6 +8,8 @@
 #include "win/handles.h"
 #include "support/test_util.h"
 
+namespace zid {
+
 namespace {
 
 // Wine's shell reads the associations from HKEY_CLASSES_ROOT only (not the user's classes), so
@@ -140,5 +142,9 @@ std::vector<std::wstring> CLaunchRecorder::WaitForLaunches(size_t count) const {
     const ULONGLONG end = GetTickCount64() + 15000;
     while ((SplitLines(ReadUtf8File(m_file)).size() < count || ChildrenRunning()) && GetTickCount64() < end)
         Sleep(50);
-    return SplitLines(ReadUtf8File(m_file));
+    std::vector<std::wstring> launches = SplitLines(ReadUtf8File(m_file));
+    std::sort(launches.begin(), launches.end());
+    return launches;
 }
+
+}  // namespace zid

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace zid {
+
 class CLaunchRecorder {
 public:
     CLaunchRecorder();
@@ -20,7 +22,8 @@ public:
     const std::wstring& Folder() const { return m_folder; }
 
     // Waits until at least count launches were recorded and every program this process started
-    // has ended; returns the recorded command lines.
+    // has ended; returns the recorded command lines, sorted (programs started one after another may
+    // record in any order).
     std::vector<std::wstring> WaitForLaunches(size_t count) const;
 
     // The recorder's own path, as it appears in the association commands.
@@ -38,3 +41,5 @@ private:
     std::wstring m_textClass;
     std::wstring m_previousTextCommand;
 };
+
+}  // namespace zid

@@ -1,5 +1,7 @@
 #include "support/registry_key.h"
 
+namespace zid {
+
 TestRegistryKey::TestRegistryKey(HKEY root, const std::wstring& path, REGSAM view)
     : m_root(root), m_path(path), m_view(view) {
     HKEY key = nullptr;
@@ -30,3 +32,5 @@ TestRegistryKey& TestRegistryKey::Dword(const wchar_t* name, DWORD value) {
     RegSetValueExW(m_key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     return *this;
 }
+
+}  // namespace zid

@@ -7,6 +7,8 @@
 
 #include "win/handles.h"
 
+namespace zid {
+
 // HKLM's list of installed software, read by the inventory.
 inline constexpr wchar_t kUninstallPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -37,3 +39,5 @@ public:
     UninstallEntry(REGSAM view, const std::wstring& name)
         : TestRegistryKey(HKEY_LOCAL_MACHINE, std::wstring(kUninstallPath) + L"\\" + name, view) {}
 };
+
+}  // namespace zid

@@ -6,14 +6,9 @@
 
 #include <algorithm>
 
-#include "log/installer_log.h"
-#include "operations/basic_ui.h"
-#include "operations/runner.h"
 #include "win/handles.h"
-#include "win/message_pump.h"
-#include "win/platform.h"
-#include "win/program.h"
-#include "win/settings.h"
+
+namespace zid {
 
 std::string Narrow(const std::wstring& text) {
     int length =
@@ -113,21 +108,4 @@ EnvironmentOverride::~EnvironmentOverride() {
     SetEnvironmentVariableW(m_name.c_str(), m_had ? m_saved.c_str() : nullptr);
 }
 
-void ResetProgramState(HWND mainWindow) {
-    if (mainWindow && IsWindow(mainWindow))
-        DestroyWindow(mainWindow);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
-    SetMainWindow(nullptr);
-    Pump().Quit = false;
-    Pump().ExitCode = 1;
-    Pump().CtrlB = nullptr;
-    SetBasicUiMode(false);
-    SetLastLogPath(L"");
-    ClearLogPane();
-    Settings().Key.reset();
-    Settings().RecentPackages.clear();
-    Platform().Wine = DetectWine();
-    Platform().Win64 = DetectWow64();
-    Platform().SmallIcons = FindSmallIconList();
-}
+}  // namespace zid

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/message_boxes.h"
+namespace zid {
 
 // Narrow text for test messages.
 std::string Narrow(const std::wstring& text);
@@ -52,17 +52,4 @@ private:
     bool m_had = false;
 };
 
-// Destroys a main window a test created (if still alive), drops what is queued and puts the
-// process-wide state back: no main window, no quit seen (exit code 1), basic UI off, no last log
-// path, an empty log pane, closed settings, Wine facts as detected.
-void ResetProgramState(HWND mainWindow = nullptr);
-
-// A test that starts and ends with ResetProgramState; a message box it did not script fails it.
-class ProgramStateTest : public ::testing::Test {
-protected:
-    void SetUp() override { ResetProgramState(); }
-    void TearDown() override { ResetProgramState(); }
-
-private:
-    UnexpectedMessageBoxes m_unexpected;
-};
+}  // namespace zid

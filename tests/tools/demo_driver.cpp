@@ -15,6 +15,8 @@
 #include "e2e/driver.h"
 #include "resource.h"
 
+using namespace zid;
+
 namespace {
 
 constexpr DWORD kTimeout = 60000;

@@ -1,12 +1,12 @@
-// Error texts, notice boxes and the nested busy cursor.
+// Error texts and the nested busy cursor.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <wininet.h>
 
-#include "win/program.h"
 #include "win/errors.h"
-#include "support/message_boxes.h"
+
+namespace zid {
 
 TEST(ErrorText, SystemCodeKeepsItsLineBreak) {
     std::wstring text = GetErrorText(ERROR_FILE_NOT_FOUND);
@@ -44,87 +44,4 @@ TEST(ErrorText, NeverLongerThan255Characters) {
         EXPECT_LE(GetErrorText(code).size(), 255u) << code;
 }
 
-TEST(Notices, ContextColonDetailWithTheProgramCaption) {
-    ScriptedMessageBoxes boxes;
-    ReportError(L"OpenKey(1)", ERROR_ACCESS_DENIED);
-    ShowMessage(L"", L"Unable to create a log file", MB_ICONWARNING);
-    ShowMessage(L"C:\\x.txt", L"", MB_ICONWARNING);
-
-    ASSERT_EQ(boxes.Boxes().size(), 3u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"OpenKey(1): " + GetErrorText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(boxes.Boxes()[0].caption, L"ZIDezureziv");
-    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(boxes.Boxes()[1].text, L"Unable to create a log file");
-    EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_ICONWARNING));
-    EXPECT_EQ(boxes.Boxes()[2].text, L"C:\\x.txt: ");
-}
-
-TEST(Notices, ReportLastErrorReadsTheCodeFirst) {
-    ScriptedMessageBoxes boxes;
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    ReportLastError(L"WriteLine");
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, L"WriteLine: " + GetErrorText(ERROR_PATH_NOT_FOUND));
-}
-
-TEST(Notices, OwnedByTheMainWindowOnceThereIsOne) {
-    ScriptedMessageBoxes boxes;
-    HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    SetMainWindow(window);
-    ShowMessage(L"a", L"b", MB_ICONERROR);
-    SetMainWindow(nullptr);
-    ShowMessage(L"a", L"b", MB_ICONERROR);
-    DestroyWindow(window);
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    EXPECT_EQ(boxes.Boxes()[0].owner, window);
-    EXPECT_EQ(boxes.Boxes()[1].owner, nullptr);
-}
-
-class WaitCursor : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_arrow = LoadCursorW(nullptr, IDC_ARROW);
-        m_cross = LoadCursorW(nullptr, IDC_CROSS);
-        m_wait = LoadCursorW(nullptr, IDC_WAIT);
-        ASSERT_EQ(GetWaitCursorDepth(), 0);
-        SetCursor(m_arrow);
-    }
-    HCURSOR m_arrow = nullptr, m_cross = nullptr, m_wait = nullptr;
-};
-
-TEST_F(WaitCursor, NestedLevelsRestoreTheFirstCursorOnceAtTheEnd) {
-    BeginWaitCursor();
-    EXPECT_EQ(GetCursor(), m_wait);
-    BeginWaitCursor();
-    EndWaitCursor();
-    EXPECT_EQ(GetCursor(), m_wait);
-    EXPECT_EQ(GetWaitCursorDepth(), 1);
-    EndWaitCursor();
-    EXPECT_EQ(GetCursor(), m_arrow);
-    EXPECT_EQ(GetWaitCursorDepth(), 0);
-}
-
-TEST_F(WaitCursor, EachOutermostLevelSavesTheCursorShowingThen) {
-    BeginWaitCursor();
-    EndWaitCursor();
-    EXPECT_EQ(GetCursor(), m_arrow);
-    SetCursor(m_cross);
-    BeginWaitCursor();
-    EndWaitCursor();
-    EXPECT_EQ(GetCursor(), m_cross);
-}
-
-TEST_F(WaitCursor, EndWithoutBeginNeverGoesBelowZero) {
-    EndWaitCursor();
-    EndWaitCursor();
-    EXPECT_EQ(GetWaitCursorDepth(), 0);
-    BeginWaitCursor();
-    EXPECT_EQ(GetWaitCursorDepth(), 1);
-    EXPECT_EQ(GetCursor(), m_wait);
-    {
-        CWaitCursor scoped;
-        EXPECT_EQ(GetWaitCursorDepth(), 2);
-    }
-    EndWaitCursor();
-    EXPECT_EQ(GetWaitCursorDepth(), 0);
-}
+}  // namespace zid

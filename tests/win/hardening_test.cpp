@@ -10,6 +10,8 @@
 #include "win/folder_trust.h"
 #include "win/untrusted_text.h"
 
+namespace zid {
+
 TEST(UntrustedText, OnlyExactlyOneBracedGuidPasses) {
     EXPECT_TRUE(IsBracedGuid(L"{6A3D1E57-2C9B-4F0E-8D71-B5C2E9047A13}"));
     EXPECT_TRUE(IsBracedGuid(L"{6a3d1e57-2c9b-4f0e-8d71-b5c2e9047a13}"));
@@ -136,3 +138,5 @@ TEST(FileHeadAndTail, ShortFilesWholeLongOnesByTheirEnds) {
     EXPECT_EQ(ReadFileHeadAndTail(path + L".missing", 2, 4, untouched), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(untouched, "left alone");
 }
+
+}  // namespace zid

@@ -1,17 +1,16 @@
-// Platform facts, the program's own file, how targets are opened, the message pump and tool tips.
+// Platform facts, the program's own file, how targets are opened and the message pump.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
-#include "resource.h"
 #include "support/launch_recorder.h"
-#include "support/message_boxes.h"
 #include "support/test_util.h"
 #include "win/callback_guard.h"
 #include "win/com_ptr.h"
@@ -19,9 +18,9 @@
 #include "win/message_pump.h"
 #include "win/module_info.h"
 #include "win/platform.h"
-#include "win/program.h"
 #include "win/shell_open.h"
-#include "win/tool_tips.h"
+
+namespace zid {
 
 namespace {
 
@@ -57,10 +56,6 @@ std::wstring MakeVersionedFile(const std::wstring& folder, const std::wstring& n
     return path;
 }
 
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
-
 // A window whose procedure throws for WM_USER, inside the program's callback guard.
 LRESULT CALLBACK ThrowingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return GuardCallback<LRESULT>(0, [&]() -> LRESULT {
@@ -70,28 +65,10 @@ LRESULT CALLBACK ThrowingWindowProc(HWND window, UINT message, WPARAM wParam, LP
     });
 }
 
-class ShellOpenTest : public ProgramStateTest {
+// The recorder in the place of the browser and the associations.
+class ShellOpenTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ProgramStateTest::SetUp();
-        Platform().Wine = true;
-    }
     CLaunchRecorder m_recorder;
-    ScriptedMessageBoxes m_boxes;
-};
-
-// A plain dialog standing in for the main window: the pump hands it keyboard and dialog messages.
-class MessagePump : public ProgramStateTest {
-protected:
-    void SetUp() override {
-        ProgramStateTest::SetUp();
-        m_window = CreateDialogParamW(Platform().Instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, PlainDialogProc, 0);
-        ASSERT_NE(m_window, nullptr);
-        SetMainWindow(m_window);
-        DrainMessages();
-    }
-    void TearDown() override { ResetProgramState(m_window); }
-    HWND m_window = nullptr;
 };
 
 }  // namespace
@@ -107,8 +84,7 @@ TEST(Platform, SixtyFourBitFlagFollowsTheSystemsOwnAnswer) {
     EXPECT_EQ(DetectWow64(), nativeIs64);
 }
 
-TEST(Platform, VistaOrLaterAndTheSmallIconList) {
-    EXPECT_TRUE(IsVistaOrLater());
+TEST(Platform, TheSmallIconList) {
     HIMAGELIST icons = FindSmallIconList();
     ASSERT_NE(icons, nullptr);
     int cx = 0;
@@ -125,16 +101,19 @@ TEST(Handles, ResetKeepsTheLastErrorOfTheFailedCall) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
-TEST(FileVersion, MajorAndMinorAlways) {
+// Major and minor always; the build only when the low half is not zero, the revision when it is not.
+TEST(FileVersion, AsManyPartsAsItHas) {
     const std::wstring folder = ScratchFolder(L"versions");
-    EXPECT_EQ(GetFileVersionText(MakeVersionedFile(folder, L"a.exe", MAKELONG(11, 1), 0)), L"1.11");
-}
-
-TEST(FileVersion, BuildOnlyWhenTheLowHalfIsNotZero) {
-    const std::wstring folder = ScratchFolder(L"versions");
-    EXPECT_EQ(GetFileVersionText(MakeVersionedFile(folder, L"b.exe", MAKELONG(11, 1), MAKELONG(0, 3))), L"1.11.3");
-    EXPECT_EQ(GetFileVersionText(MakeVersionedFile(folder, L"c.exe", MAKELONG(11, 1), MAKELONG(4, 0))), L"1.11.0.4");
-    EXPECT_EQ(GetFileVersionText(MakeVersionedFile(folder, L"d.exe", MAKELONG(11, 1), MAKELONG(4, 3))), L"1.11.3.4");
+    const struct {
+        DWORD Low;
+        const wchar_t* Text;
+    } cases[] = {
+        {0, L"1.11"}, {MAKELONG(0, 3), L"1.11.3"}, {MAKELONG(4, 0), L"1.11.0.4"}, {MAKELONG(4, 3), L"1.11.3.4"}};
+    int file = 0;
+    for (const auto& c : cases) {
+        const std::wstring name = std::to_wstring(++file) + L".exe";
+        EXPECT_EQ(GetFileVersionText(MakeVersionedFile(folder, name, MAKELONG(11, 1), c.Low)), c.Text);
+    }
 }
 
 TEST(FileVersion, MissingStringsLeaveTheTextsAlone) {
@@ -160,7 +139,6 @@ TEST(FileVersion, OwnResourceGivesNameAndCopyright) {
     EXPECT_EQ(product, L"ZIDezureziv");
     EXPECT_EQ(copyright, L"Copyright (C) 2026 Fennickworks");
     EXPECT_EQ(GetVersionText(), L"ZIDezureziv Version 1.11");
-    EXPECT_EQ(GetProductName(), L"ZIDezureziv");
 }
 
 TEST(ModulePath, IsThisProgramsFile) {
@@ -179,128 +157,70 @@ TEST(WebAddress, OnlyLowerCaseHttpAndHttpsPrefixes) {
     EXPECT_FALSE(IsWebAddress(L""));
 }
 
-// The system's own winebrowser by its full path, the address one quoted argument whatever it holds.
-TEST_F(ShellOpenTest, HttpsAddressGoesToTheSystemsWinebrowserQuoted) {
-    ShellOpen(L"https://127.0.0.1:9/a page\" --evil \"x");
+// Under Wine a web address goes to the system's own winebrowser by its full path, as one quoted
+// argument whatever it holds; anything else goes to the shell's associations.
+TEST_F(ShellOpenTest, WebAddressesGoToTheSystemsWinebrowserQuoted) {
+    EXPECT_EQ(OpenWithShell(L"https://127.0.0.1:9/a page\" --evil \"x", true), 0);
+    EXPECT_EQ(OpenWithShell(L"http://127.0.0.1:9/", true), 0);
     EXPECT_EQ(
-        m_recorder.WaitForLaunches(1),
-        std::vector<std::wstring>{CLaunchRecorder::WineBrowserLaunch(L"https://127.0.0.1:9/a page%22 --evil %22x")});
-    EXPECT_TRUE(m_boxes.Boxes().empty());
+        m_recorder.WaitForLaunches(2),
+        (std::vector<std::wstring>{CLaunchRecorder::WineBrowserLaunch(L"http://127.0.0.1:9/"),
+                                   CLaunchRecorder::WineBrowserLaunch(L"https://127.0.0.1:9/a page%22 --evil %22x")}));
 }
 
-TEST_F(ShellOpenTest, HttpAddressGoesToWinebrowser) {
-    ShellOpen(L"http://127.0.0.1:9/");
-    EXPECT_EQ(m_recorder.WaitForLaunches(1),
-              std::vector<std::wstring>{CLaunchRecorder::WineBrowserLaunch(L"http://127.0.0.1:9/")});
-}
-
-TEST_F(ShellOpenTest, UpperCaseHttpGoesStraightToTheShell) {
-    ShellOpen(L"HTTP://127.0.0.1:9/");
-    const std::vector<std::wstring> launches = m_recorder.WaitForLaunches(1);
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_NE(launches[0].find(L"\" url \"HTTP://127.0.0.1:9/"), std::wstring::npos) << Narrow(launches[0]);
-    EXPECT_TRUE(m_boxes.Boxes().empty());
-}
-
-TEST_F(ShellOpenTest, FilePathNeverGoesToWinebrowser) {
-    const std::wstring path = m_recorder.Folder() + L"\\report.zidtest";
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ShellOpen(path);
-    const std::vector<std::wstring> launches = m_recorder.WaitForLaunches(1);
-    ASSERT_EQ(launches.size(), 1u);
+TEST_F(ShellOpenTest, OtherTargetsGoToTheirAssociationOrGiveTheShellsCode) {
+    const std::wstring file = m_recorder.Folder() + L"\\report.zidtest";
+    const std::wstring orphan = m_recorder.Folder() + L"\\orphan.zidnone";
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CloseHandle(CreateFileW(orphan.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_EQ(OpenWithShell(L"HTTP://127.0.0.1:9/", true), 0);    // not a web address: the shell's
+    EXPECT_EQ(OpenWithShell(L"https://127.0.0.1:9/", false), 0);  // outside Wine: no winebrowser
+    EXPECT_EQ(OpenWithShell(file, true), 0);                      // a file never goes to winebrowser
+    EXPECT_EQ(OpenWithShell(orphan, true), SE_ERR_NOASSOC);
+    EXPECT_EQ(OpenWithShell(m_recorder.Folder() + L"\\missing.zidtest", true), SE_ERR_FNF);
+    const std::vector<std::wstring> launches = m_recorder.WaitForLaunches(3);
+    ASSERT_EQ(launches.size(), 3u);
     EXPECT_NE(launches[0].find(L"\" file \""), std::wstring::npos) << Narrow(launches[0]);
     EXPECT_NE(launches[0].find(L"report.zidtest\""), std::wstring::npos) << Narrow(launches[0]);
-    EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_NE(launches[1].find(L"\" url \"HTTP://127.0.0.1:9/"), std::wstring::npos) << Narrow(launches[1]);
+    EXPECT_NE(launches[2].find(L"\" url \"https://127.0.0.1:9/"), std::wstring::npos) << Narrow(launches[2]);
 }
 
-TEST_F(ShellOpenTest, OutsideWineWebAddressesSkipTheWinebrowserSearch) {
-    Platform().Wine = false;
-    ShellOpen(L"https://127.0.0.1:9/");
-    const std::vector<std::wstring> launches = m_recorder.WaitForLaunches(1);
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_NE(launches[0].find(L"\" url \"https://127.0.0.1:9/"), std::wstring::npos) << Narrow(launches[0]);
-}
-
-TEST_F(ShellOpenTest, FileWithoutAssociationShowsTheErrorCodeAsWarning) {
-    const std::wstring path = m_recorder.Folder() + L"\\orphan.zidnone";
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ShellOpen(path);
-    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Boxes()[0].text, path + L": Error code = 31");
-    EXPECT_EQ(m_boxes.Boxes()[0].caption, L"ZIDezureziv");
-    EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONWARNING));
-    EXPECT_TRUE(m_recorder.WaitForLaunches(0).empty());
-}
-
-TEST_F(ShellOpenTest, MissingFileShowsErrorCodeTwo) {
-    const std::wstring path = m_recorder.Folder() + L"\\missing.zidtest";
-    ShellOpen(path);
-    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Boxes()[0].text, path + L": Error code = 2");
-}
-
-TEST_F(MessagePump, CtrlBGoesToItsHandlerAndIsConsumed) {
-    int toggles = 0;
-    Pump().CtrlB = [&toggles] { ++toggles; };
-    PostMessageW(m_window, WM_CHAR, 2, 0);
-    PostMessageW(m_window, WM_CHAR, 2, 0);
-    PumpMessages();
-    EXPECT_EQ(toggles, 2);
-}
-
-TEST_F(MessagePump, QuitMessageSetsTheFlagAndTheExitCodeAndLeavesTheRestQueued) {
-    PostQuitMessage(7);
-    PumpMessages();
-    EXPECT_TRUE(Pump().Quit);
-    EXPECT_EQ(Pump().ExitCode, 7);
+TEST(MessagePump, QuitMessageSetsTheFlagAndTheExitCodeAndLeavesTheRestQueued) {
+    CMessagePump pump;
+    PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 7, 0);
+    PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+    pump.PumpMessages();
+    EXPECT_TRUE(pump.Quit());
+    EXPECT_EQ(pump.ExitCode(), 7);
+    MSG left{};
+    EXPECT_TRUE(PeekMessageW(&left, nullptr, WM_USER, WM_USER, PM_REMOVE));
 }
 
 // An exception that a callback stored reaches the pump's caller whichever way the message went.
-TEST_F(MessagePump, StoredExceptionsReachTheCallerOnEveryPath) {
+TEST(MessagePump, StoredExceptionsReachTheCallerOnEveryPath) {
+    CMessagePump pump;
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = ThrowingWindowProc;
-    windowClass.hInstance = Platform().Instance;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"ZidThrowingWindow";
     RegisterClassW(&windowClass);
-    zid::UniqueWindow window(
-        CreateWindowW(L"ZidThrowingWindow", L"", 0, 0, 0, 1, 1, nullptr, nullptr, Platform().Instance, nullptr));
+    UniqueWindow window(
+        CreateWindowW(L"ZidThrowingWindow", L"", 0, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(window);
 
     // Dispatched message.
     PostMessageW(window.get(), WM_USER, 0, 0);
-    EXPECT_THROW(PumpMessages(), std::runtime_error);
+    EXPECT_THROW(pump.PumpMessages(), std::runtime_error);
     // The quit message the guard posted, seen by a later pass: nothing left to rethrow.
-    PumpMessages();
-    EXPECT_TRUE(Pump().Quit);
-    EXPECT_EQ(Pump().ExitCode, 1);
+    pump.PumpMessages();
+    EXPECT_TRUE(pump.Quit());
+    EXPECT_EQ(pump.ExitCode(), 1);
 
     // Stored while no message was being handled, and the next message is the quit message.
     StoreCallbackException(std::make_exception_ptr(std::runtime_error("stored")));
-    EXPECT_THROW(PumpMessages(), std::runtime_error);
-}
-
-TEST_F(MessagePump, ToolTipsTakeTheChildUnderThePointerIncludingDisabledOnes) {
-    HWND button = GetDlgItem(m_window, IDOK);
-    ASSERT_NE(button, nullptr);
-    EnableWindow(button, FALSE);
-    SetToolTipPage(m_window);
-    const size_t before = RegisteredToolTipCount();
-    HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, m_window, nullptr,
-                               Platform().Instance, nullptr);
-    ASSERT_NE(tip, nullptr);
-    RegisterToolTip(tip);
-    RegisterToolTip(tip);  // a second registration changes nothing
-    EXPECT_EQ(RegisteredToolTipCount(), before + 1);
-    RECT rect{};
-    GetWindowRect(button, &rect);
-    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(tip, TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(&centre))),
-              button);
-    // Everything else still reaches the tool tip's own procedure.
-    EXPECT_GT(SendMessageW(tip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 0);
-    DestroyWindow(tip);
-    EXPECT_EQ(RegisteredToolTipCount(), before);
-    SetToolTipPage(nullptr);
+    EXPECT_THROW(pump.PumpMessages(), std::runtime_error);
+    DrainMessages();
 }
 
 // COM is shut down exactly when this scope started it, however the scope is left.
@@ -318,3 +238,5 @@ TEST(ComScope, ShutsDownOnlyWhatItStarted) {
         CoUninitialize();
     }).join();
 }
+
+}  // namespace zid

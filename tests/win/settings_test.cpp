@@ -1,16 +1,18 @@
-// The settings key, the recent packages and the check-box settings, in this prefix's real registry.
+// The settings key, the recent packages and the flags, in this prefix's real registry.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "resource.h"
 #include "win/registry.h"
 #include "win/handles.h"
 #include "win/settings.h"
 #include "support/test_util.h"
+
+namespace zid {
 
 namespace {
 
@@ -52,34 +54,18 @@ std::wstring Path(int number) {
 
 class SettingsKey : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Forget();
-        DeleteSettingsKey();
-        m_parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        m_check = CreateWindowExW(0, L"BUTTON", L"Logging", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, m_parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SHOW_LOGS)), nullptr, nullptr);
-    }
+    void SetUp() override { DeleteSettingsKey(); }
     void TearDown() override {
-        DestroyWindow(m_parent);
-        Forget();
+        m_store.reset();
         DeleteSettingsKey();
     }
-    static void Forget() {
-        Settings().Key.reset();
-        Settings().RecentPackages.clear();
-    }
+    CSettingsStore& Store() { return *m_store; }
     // What the next start-up sees.
-    static void Restart() {
-        Forget();
-        OpenSettings();
+    void Restart() {
+        m_store = std::make_unique<CSettingsStore>();
+        m_store->Open();
     }
-    LRESULT LoadLogging(LRESULT before) {
-        SendMessageW(m_check, BM_SETCHECK, before, 0);
-        LoadCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
-        return SendMessageW(m_check, BM_GETCHECK, 0, 0);
-    }
-    HWND m_parent = nullptr;
-    HWND m_check = nullptr;
+    std::unique_ptr<CSettingsStore> m_store = std::make_unique<CSettingsStore>();
 };
 
 class StringValue : public SettingsKey {
@@ -104,15 +90,15 @@ protected:
 }  // namespace
 
 TEST_F(SettingsKey, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
-    OpenSettings();
-    ASSERT_TRUE(Settings().Key);
+    Store().Open();
+    ASSERT_TRUE(Store().IsOpen());
     HKEY probe = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
     RegCloseKey(probe);
-    EXPECT_TRUE(Settings().RecentPackages.empty());
-    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
+    EXPECT_TRUE(Store().RecentPackages().empty());
+    EXPECT_TRUE(Store().ReadFlag(L"Logging"));
 
-    AddRecentPackage(Path(1));
+    Store().AddRecentPackage(Path(1));
     EXPECT_EQ(StoredText(kRecentPath, L"File1"), Path(1));
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), L"<missing>");
 }
@@ -120,14 +106,14 @@ TEST_F(SettingsKey, FirstRunCreatesTheKeyPathWithLoggingOnAndNoRecentPackages) {
 TEST_F(SettingsKey, GapInTheStoredListIsSkippedAndTheStaleTailStays) {
     SetText(kRecentPath, L"File1", Path(1));
     SetText(kRecentPath, L"File3", Path(3));
-    OpenSettings();
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(3)}));
+    Store().Open();
+    EXPECT_EQ(Store().RecentPackages(), (std::vector<std::wstring>{Path(1), Path(3)}));
 
-    SaveRecentPackages();
+    Store().AddRecentPackage(Path(1));  // saves the list as it is
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(3));
     EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(3));  // neither rewritten nor deleted
     Restart();
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(3), Path(3)}));
+    EXPECT_EQ(Store().RecentPackages(), (std::vector<std::wstring>{Path(1), Path(3), Path(3)}));
 }
 
 TEST_F(SettingsKey, UnreadableEntriesAreSkipped) {
@@ -138,17 +124,17 @@ TEST_F(SettingsKey, UnreadableEntriesAreSkipped) {
     SetText(kRecentPath, L"File4", L"");
     SetText(kRecentPath, L"File16", Path(16));
     SetText(kRecentPath, L"File17", Path(17));  // beyond the list's length
-    OpenSettings();
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(16)}));
+    Store().Open();
+    EXPECT_EQ(Store().RecentPackages(), (std::vector<std::wstring>{Path(1), Path(16)}));
 }
 
 TEST_F(SettingsKey, AddingTheThirdPathMovesItToTheFront) {
-    OpenSettings();
+    Store().Open();
     for (int i = 3; i >= 1; --i)
-        AddRecentPackage(Path(i));
-    ASSERT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(1), Path(2), Path(3)}));
-    AddRecentPackage(Path(3));
-    EXPECT_EQ(Settings().RecentPackages, (std::vector<std::wstring>{Path(3), Path(1), Path(2)}));
+        Store().AddRecentPackage(Path(i));
+    ASSERT_EQ(Store().RecentPackages(), (std::vector<std::wstring>{Path(1), Path(2), Path(3)}));
+    Store().AddRecentPackage(Path(3));
+    EXPECT_EQ(Store().RecentPackages(), (std::vector<std::wstring>{Path(3), Path(1), Path(2)}));
     EXPECT_EQ(StoredText(kRecentPath, L"File1"), Path(3));
     EXPECT_EQ(StoredText(kRecentPath, L"File2"), Path(1));
     EXPECT_EQ(StoredText(kRecentPath, L"File3"), Path(2));
@@ -156,72 +142,58 @@ TEST_F(SettingsKey, AddingTheThirdPathMovesItToTheFront) {
 }
 
 TEST_F(SettingsKey, SeventeenthPathDropsTheOldest) {
-    OpenSettings();
+    Store().Open();
     for (int i = 1; i <= 17; ++i)
-        AddRecentPackage(Path(i));
-    ASSERT_EQ(Settings().RecentPackages.size(), 16u);
-    EXPECT_EQ(Settings().RecentPackages.front(), Path(17));
-    EXPECT_EQ(Settings().RecentPackages.back(), Path(2));
+        Store().AddRecentPackage(Path(i));
+    ASSERT_EQ(Store().RecentPackages().size(), 16u);
+    EXPECT_EQ(Store().RecentPackages().front(), Path(17));
+    EXPECT_EQ(Store().RecentPackages().back(), Path(2));
     EXPECT_EQ(StoredText(kRecentPath, L"File16"), Path(2));
     EXPECT_EQ(StoredText(kRecentPath, L"File17"), L"<missing>");
     Restart();
-    EXPECT_EQ(Settings().RecentPackages.size(), 16u);
-    EXPECT_EQ(Settings().RecentPackages.front(), Path(17));
+    EXPECT_EQ(Store().RecentPackages().size(), 16u);
+    EXPECT_EQ(Store().RecentPackages().front(), Path(17));
 }
 
 TEST_F(SettingsKey, PathsDifferingOnlyInCaseAreDistinct) {
-    OpenSettings();
-    AddRecentPackage(L"C:\\Packages\\Velonar.msi");
-    AddRecentPackage(L"c:\\packages\\velonar.msi");
-    EXPECT_EQ(Settings().RecentPackages,
+    Store().Open();
+    Store().AddRecentPackage(L"C:\\Packages\\Velonar.msi");
+    Store().AddRecentPackage(L"c:\\packages\\velonar.msi");
+    EXPECT_EQ(Store().RecentPackages(),
               (std::vector<std::wstring>{L"c:\\packages\\velonar.msi", L"C:\\Packages\\Velonar.msi"}));
 }
 
 TEST_F(SettingsKey, WithoutTheSettingsKeyEverythingFallsBackSilently) {
     // No key open: reads give the defaults, writes change nothing on disk.
-    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED);
-    EXPECT_EQ(ReadRecentValue(L"File1"), L"");
-    AddRecentPackage(Path(1));
-    EXPECT_EQ(Settings().RecentPackages, std::vector<std::wstring>{Path(1)});
-    SaveCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
+    EXPECT_TRUE(Store().ReadFlag(L"Logging"));
+    Store().AddRecentPackage(Path(1));
+    EXPECT_EQ(Store().RecentPackages(), std::vector<std::wstring>{Path(1)});
+    Store().WriteFlag(L"Logging", 0);
     EXPECT_EQ(StoredText(kRecentPath, L"File1"), L"<missing>");
     HKEY probe = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &probe), ERROR_SUCCESS);
 }
 
-TEST_F(SettingsKey, LoggingDwordZeroLeavesTheBoxUnchecked) {
-    OpenSettings();
-    const DWORD zero = 0;
-    SetRaw(kCheckPath, L"Logging", REG_DWORD, &zero, sizeof(zero));
-    EXPECT_EQ(LoadLogging(BST_CHECKED), BST_UNCHECKED);
-}
-
-TEST_F(SettingsKey, LoggingOfAnyOtherShapeChecksTheBox) {
-    OpenSettings();
-    SetText(kCheckPath, L"Logging", L"0");
-    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "REG_SZ";
-
-    const ULONGLONG wide = 0;
-    SetRaw(kCheckPath, L"Logging", REG_DWORD, &wide, sizeof(wide));
-    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "8 bytes";
-
-    const WORD shortValue = 0;
-    SetRaw(kCheckPath, L"Logging", REG_DWORD, &shortValue, sizeof(shortValue));
-    EXPECT_EQ(LoadLogging(BST_UNCHECKED), BST_CHECKED) << "2 bytes";
-}
-
-TEST_F(SettingsKey, ClickStateIsStoredAsDword) {
-    OpenSettings();
-    for (LRESULT state : {BST_UNCHECKED, BST_CHECKED}) {
-        SendMessageW(m_check, BM_SETCHECK, state, 0);
-        SaveCheckSetting(m_parent, L"Logging", IDC_SHOW_LOGS);
+// A flag is off only as a four-byte DWORD 0; anything else, or nothing, reads as on.
+TEST_F(SettingsKey, FlagsAreDwordsAndReadAsSetUnlessZero) {
+    Store().Open();
+    for (DWORD state : {0u, 1u}) {
+        Store().WriteFlag(L"Logging", state);
         DWORD stored = 99;
         DWORD size = sizeof(stored);
         ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kCheckPath, L"Logging", RRF_RT_REG_DWORD, nullptr, &stored, &size),
                   ERROR_SUCCESS);
-        EXPECT_EQ(stored, static_cast<DWORD>(state));
-        EXPECT_EQ(LoadLogging(state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED), state);
+        EXPECT_EQ(stored, state);
+        EXPECT_EQ(Store().ReadFlag(L"Logging"), state != 0);
     }
+    SetText(kCheckPath, L"Logging", L"0");
+    EXPECT_TRUE(Store().ReadFlag(L"Logging")) << "REG_SZ";
+    const ULONGLONG wide = 0;
+    SetRaw(kCheckPath, L"Logging", REG_DWORD, &wide, sizeof(wide));
+    EXPECT_TRUE(Store().ReadFlag(L"Logging")) << "8 bytes";
+    const WORD shortValue = 0;
+    SetRaw(kCheckPath, L"Logging", REG_DWORD, &shortValue, sizeof(shortValue));
+    EXPECT_TRUE(Store().ReadFlag(L"Logging")) << "2 bytes";
 }
 
 TEST_F(StringValue, TerminatedTextIsReadUpToItsFirstZero) {
@@ -279,3 +251,5 @@ TEST(RegKey, OpenReplacesTheHeldKeyOnlyOnSuccess) {
     EXPECT_EQ(key.OpenKey(HKEY_CURRENT_USER, L"Software\\No Such Key Of Ours"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.get(), held);
 }
+
+}  // namespace zid

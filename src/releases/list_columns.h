@@ -1,9 +1,0 @@
-// Fitting the columns of a report-view list to the width it has.
-#pragma once
-
-#include <windows.h>
-
-// Sizes every column but the last to its content and heading, and gives the last one the rest of
-// area's width (the list's client area when area is null) less a vertical scroll bar, never below 0.
-// Does nothing for a list without a header.
-void FitListColumns(HWND list, const RECT* area);
