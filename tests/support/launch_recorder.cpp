@@ -17,6 +17,7 @@ namespace {
 const wchar_t* const kTestClasses[] = {L".zidtest", L"ZIDezureziv.TestFile"};
 const wchar_t* const kProtocols[] = {L"http", L"https"};
 constexpr wchar_t kWineBrowserCommand[] = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+constexpr wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
 constexpr wchar_t kNotepadCommand[] = L"C:\\windows\\system32\\notepad.exe %1";
 
 std::wstring CommandKey(const std::wstring& name) {
@@ -87,6 +88,10 @@ CLaunchRecorder::CLaunchRecorder() : m_folder(ScratchFolder(L"launches")), m_fil
     if (GetFileAttributesW((browser + L".zid-saved").c_str()) == INVALID_FILE_ATTRIBUTES)
         CopyFileW(browser.c_str(), (browser + L".zid-saved").c_str(), TRUE);
     CopyFileW(RecorderPath().c_str(), browser.c_str(), FALSE);
+    // A 64-bit Wine starts its own built-in programs of System32 whatever file lies there, unless
+    // told to take the file.
+    RegSetKeyValueW(HKEY_CURRENT_USER, kWineOverrides, L"winebrowser.exe", REG_SZ, L"native",
+                    sizeof(L"native"));
     wchar_t current[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, current);
     m_previousFolder = current;
@@ -123,6 +128,7 @@ CLaunchRecorder::~CLaunchRecorder() {
     SetDefault(CommandKey(m_textClass), m_previousTextCommand);
     SetCurrentDirectoryW(m_previousFolder.c_str());
     SetEnvironmentVariableW(L"ZID_RECORD_FILE", nullptr);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineOverrides, L"winebrowser.exe");
     const std::wstring browser = WineBrowserPath();
     if (CopyFileW((browser + L".zid-saved").c_str(), browser.c_str(), FALSE))
         DeleteFileW((browser + L".zid-saved").c_str());
