@@ -5,7 +5,6 @@
 #include "fixtures/fixture_files.h"
 #include "operations/install_flow.h"
 #include "support/installer_stand_ins.h"
-#include "support/registry_key.h"
 #include "packages/signature.h"
 
 namespace zid {
@@ -283,29 +282,6 @@ TEST_F(InstallFlow, FailedRemovalEndsTheFlowWithoutInstalling) {
     EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), std::nullopt);
     ASSERT_EQ(installer.Calls().size(), 1u);
     EXPECT_EQ(installer.Calls()[0].Call, L"Configure");
-}
-
-// A conflicting entry that Windows Installer does not know is offered for removal, not for an uninstall
-// that would fail; whatever the answer, the install goes on.
-TEST_F(InstallFlow, LeftoverEntryInTheWayIsOfferedForRemovalAndTheInstallGoesOn) {
-    for (int answer : {IDNO, IDYES}) {
-        UninstallEntry leftover(KEY_WOW64_64KEY, kInstalledProduct);
-        leftover.String(L"DisplayName", L"Velonar").Dword(L"Version", k5_46);
-        m_list.Packages = {Record(kInstalledProduct, k5_46, true)};
-        CScriptedInstaller installer;
-        installer.UnknownProducts = {kInstalledProduct};
-        CScriptedPrompt boxes({answer});
-        EXPECT_EQ(Install(L"velonar64-5.45.3-signed.msi", boxes, installer), 0u);
-        ASSERT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].kind, QuestionKind::LeftoverEntry);
-        ASSERT_EQ(installer.Calls().size(), 1u);
-        EXPECT_EQ(installer.Calls()[0].Call, L"Install");
-        EXPECT_EQ(boxes.LogText().find(L"Removed the leftover entry") != std::wstring::npos, answer == IDYES);
-        const size_t backup = boxes.LogText().find(L"bring it back: ");
-        if (backup != std::wstring::npos)
-            DeleteFileW(
-                boxes.LogText().substr(backup + 15, boxes.LogText().find(L"\r\n", backup) - backup - 15).c_str());
-    }
 }
 
 TEST_F(InstallFlow, CancelLogsTheVersionAndKeepsThePathAtTheFrontOfTheRecentList) {

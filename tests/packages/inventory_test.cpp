@@ -294,17 +294,6 @@ TEST_F(Inventory, EntryThatCannotBeOpenedIsSkippedAndTheScanGoesOn) {
     EXPECT_EQ(Record(1).ProductCode, L"C");
 }
 
-TEST(SkippedEntries, OneLineForAllOfThem) {
-    EXPECT_EQ(DescribeSkippedEntries({}), L"");
-    EXPECT_EQ(DescribeSkippedEntries({{L"B", false, ERROR_ACCESS_DENIED}}),
-              L"Refresh: 1 entry of the list of installed programs could not be read and is not listed: \"B\": " +
-                  GetErrorPhrase(ERROR_ACCESS_DENIED));
-    const std::wstring two = DescribeSkippedEntries({{L"B", false, ERROR_ACCESS_DENIED}, {L"C\r\nD", true, 2}});
-    EXPECT_EQ(two.find(L'\n'), std::wstring::npos) << Narrow(two);
-    EXPECT_NE(two.find(L"2 entries"), std::wstring::npos);
-    EXPECT_NE(two.find(L"\"C??D\" (64 bit): "), std::wstring::npos) << Narrow(two);
-}
-
 // --- Packages installed by Windows Installer ---
 
 class InstalledFixture {
