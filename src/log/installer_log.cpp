@@ -9,6 +9,7 @@ namespace zid {
 namespace {
 
 constexpr int kLastLogNumber = 999;
+constexpr wchar_t kLogName[] = L"VNI-%y%m%d-%H%M%S";
 
 bool LocalNow(std::tm& local) {
     std::time_t now = std::time(nullptr);
@@ -22,21 +23,22 @@ std::wstring FormatTime(const std::tm& local, const wchar_t* format) {
     return std::wstring(text, length);
 }
 
-std::wstring LogFileCandidate(const std::wstring& folder, const std::wstring& base, int number) {
+std::wstring LogFileCandidate(const std::wstring& folder, const std::wstring& base, int number, const wchar_t* ending) {
     std::wstring path = folder + base;
     if (number > 0) {
         wchar_t suffix[16];
         swprintf(suffix, 16, L"-%d", number);
         path += suffix;
     }
-    return path + L".txt";
+    return path + ending;
 }
 
 // Numbers tried: none, then 2 .. 999; 1 is never used. Any failure, not only a taken name, moves on.
 // Only a new file will do: a name that is taken, also by a link someone planted, is passed over.
-std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& base, zid::UniqueFile* held) {
+std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& base, zid::UniqueFile* held,
+                                const wchar_t* ending = L".txt") {
     for (int number = 0; number <= kLastLogNumber; number = (number == 0 ? 1 : number) + 1) {
-        std::wstring candidate = LogFileCandidate(folder, base, number);
+        std::wstring candidate = LogFileCandidate(folder, base, number, ending);
         zid::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
@@ -51,18 +53,18 @@ std::wstring CreateNamedLogFile(const std::wstring& folder, const std::wstring& 
 }  // namespace
 
 std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local, zid::UniqueFile* held) {
-    return CreateNamedLogFile(folder, FormatTime(local, L"VNI-%y%m%d-%H%M%S"), held);
+    return CreateNamedLogFile(folder, FormatTime(local, kLogName), held);
 }
 
-std::wstring CreateLogFile(zid::UniqueFile* held) {
+std::wstring CreateLogFile(zid::UniqueFile* held, const wchar_t* ending) {
     wchar_t folder[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
     if (length == 0 || length > MAX_PATH)
         return {};
     std::tm local{};
     if (!LocalNow(local))
-        return CreateNamedLogFile(std::wstring(folder, length), L"", held);
-    return CreateLogFileIn(std::wstring(folder, length), local, held);
+        return CreateNamedLogFile(std::wstring(folder, length), L"", held, ending);
+    return CreateNamedLogFile(std::wstring(folder, length), FormatTime(local, kLogName), held, ending);
 }
 
 DWORD WriteLine(HANDLE file, const std::wstring& text) {

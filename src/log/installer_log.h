@@ -11,8 +11,9 @@
 namespace zid {
 
 // Creates an empty, new VNI-yymmdd-HHMMSS[-n].txt in the temporary folder; its path, or empty.
-// With held, the open file (read and write, not shared) is handed over, to write through.
-std::wstring CreateLogFile(zid::UniqueFile* held = nullptr);
+// With held, the open file (read and write, not shared) is handed over, to write through. ending
+// replaces ".txt" for a file that goes with an operation in place of its log ("-entry.reg").
+std::wstring CreateLogFile(zid::UniqueFile* held = nullptr, const wchar_t* ending = L".txt");
 
 // As CreateLogFile in folder (ending with a separator) with the name taken from local; its path, or empty
 // when none of the 999 names could be created.

@@ -1,6 +1,7 @@
 #include "operations/install_flow.h"
 
 #include "operations/known_builds.h"
+#include "operations/leftover_entry.h"
 #include "operations/package_trust.h"
 #include "operations/runner.h"
 #include "operations/uninstall.h"
@@ -61,15 +62,36 @@ bool ReadPackage(const std::wstring& path, PackageFacts& facts, IPrompt& prompt)
     return true;
 }
 
-// A copy of the first installed record of the same build at an equal or higher version, or nothing.
-// A copy, because the question about it lets a posted refresh rebuild the records.
-std::optional<InstalledPackage> FindConflict(const std::vector<InstalledPackage>& records, bool is64Bit,
-                                             DWORD version) {
+bool Conflicts(const InstalledPackage& record, bool is64Bit, DWORD version) {
+    return record.Is64Bit == is64Bit && CompareVersions(record.Version, version) >= 0;
+}
+
+// A copy of the first installed record of the same build at an equal or higher version that Windows
+// Installer knows, or nothing. A copy, because the question about it lets a posted refresh rebuild
+// the records.
+std::optional<InstalledPackage> FindConflict(const std::vector<InstalledPackage>& records, bool is64Bit, DWORD version,
+                                             IWindowsInstaller& installer) {
     for (const InstalledPackage& record : records) {
-        if (record.Is64Bit == is64Bit && CompareVersions(record.Version, version) >= 0)
+        if (Conflicts(record, is64Bit, version) && !IsLeftoverEntry(record, installer))
             return record;
     }
     return std::nullopt;
+}
+
+// Offers the removal of each conflicting entry that only Programs and Features still has; it would
+// otherwise be an uninstall that fails. The records are refreshed after any offer.
+void OfferLeftoverConflicts(const OperationContext& context, bool is64Bit, DWORD version,
+                            IInstalledPackages& installed) {
+    std::vector<InstalledPackage> leftovers;
+    for (const InstalledPackage& record : installed.Records()) {
+        if (Conflicts(record, is64Bit, version) && IsLeftoverEntry(record, context.Installer))
+            leftovers.push_back(record);
+    }
+    // Whatever the answers, the install goes on: Windows Installer itself never reads these entries.
+    for (const InstalledPackage& leftover : leftovers)
+        OfferLeftoverRemoval(context, leftover, OperationCommand::Uninstall, installed);
+    if (!leftovers.empty())
+        installed.Refresh();
 }
 
 // The question about a conflicting record; empty when the same package is installed again.
@@ -119,7 +141,9 @@ std::optional<DWORD> InstallPackage(const OperationContext& context, const std::
     context.Settings.AddRecentPackage(path);
     installed.Refresh();
 
-    if (const std::optional<InstalledPackage> conflict = FindConflict(installed.Records(), is64Bit, facts.Version)) {
+    OfferLeftoverConflicts(context, is64Bit, facts.Version, installed);
+    if (const std::optional<InstalledPackage> conflict =
+            FindConflict(installed.Records(), is64Bit, facts.Version, context.Installer)) {
         const std::wstring question = ConflictQuestion(*conflict, facts, label);
         if (!question.empty()) {
             const std::wstring installing = FormatVersion(facts.Version) + L" (" + label + L")";

@@ -16,6 +16,8 @@ enum class QuestionKind {
     ConflictingInstallation,  // uninstall the installed one of the same build first?
     AnotherInstallation,      // another installation is in progress: continue anyway?
     UnknownInstallation,      // Windows Installer does not know the installation: continue anyway?
+    LeftoverEntry,            // remove the leftover entry of an unknown installation (uninstall, install)?
+    LeftoverEntryOnRepair,    // the same, asked for a repair: nobody there means the entry stays
     NoPackageLeft,            // no package of the installation is left: continue anyway?
     FetchStandIn,             // download the same release from the website to work from?
 };

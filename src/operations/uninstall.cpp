@@ -1,5 +1,6 @@
 #include "operations/uninstall.h"
 
+#include "operations/leftover_entry.h"
 #include "operations/runner.h"
 #include "packages/msi_file.h"
 #include "win/handles.h"
@@ -53,6 +54,10 @@ bool UninstallPackage(const OperationContext& context, int recordIndex,
 
 bool UninstallRecord(const OperationContext& context, InstalledPackage package,
                      const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed) {
+    // Windows Installer cannot remove what it does not know (1605): only the entry is left to remove.
+    if (IsLeftoverEntry(package, context.Installer))
+        return OfferLeftoverRemoval(context, package, OperationCommand::Uninstall, installed) ==
+               LeftoverOutcome::Removed;
     OperationRequest request;
     request.Command = OperationCommand::Uninstall;
     request.Package = std::move(package);

@@ -18,6 +18,7 @@ bool UninstallPackage(const OperationContext& context, int recordIndex,
 
 // As UninstallPackage for package, a copy of an installed record taken before the user was asked
 // anything (a refresh while a question is open rebuilds the records); installed is refreshed after.
+// An entry that Windows Installer does not know is offered for removal instead (true once removed).
 bool UninstallRecord(const OperationContext& context, InstalledPackage package,
                      const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed);
 

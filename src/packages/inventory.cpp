@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "packages/msi_file.h"
+#include "win/errors.h"
 #include "win/registry.h"
 #include "win/untrusted_text.h"
 
@@ -155,8 +156,8 @@ void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventorySc
         CRegKey entry;
         status = entry.OpenKey(uninstall.get(), name, access);
         if (status != ERROR_SUCCESS) {
-            scan.Failures.push_back({L"OpenKey(2)", status});
-            break;
+            scan.Skipped.push_back({name, is64Bit, status});
+            continue;
         }
         std::wstring displayName;
         if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
@@ -166,6 +167,21 @@ void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventorySc
         found.Record = ReadPackageRecord(entry.get(), name, is64Bit);
         scan.Entries.push_back(std::move(found));
     }
+}
+
+std::wstring DescribeSkippedEntries(const std::vector<InventorySkip>& skipped) {
+    if (skipped.empty())
+        return {};
+    std::wstring line = L"Refresh: " + std::to_wstring(skipped.size()) +
+                        (skipped.size() == 1 ? L" entry" : L" entries") +
+                        L" of the list of installed programs could not be read and " +
+                        (skipped.size() == 1 ? L"is" : L"are") + L" not listed:";
+    for (size_t i = 0; i < skipped.size(); ++i) {
+        const InventorySkip& skip = skipped[i];
+        line += (i == 0 ? L" \"" : L"; \"") + ShownValue(skip.Name) + L"\"" + (skip.Is64Bit ? kSuffix64 : L"") + L": " +
+                GetErrorPhrase(static_cast<DWORD>(skip.Status));
+    }
+    return line;
 }
 
 void ScanInstalledPackages(REGSAM view, InventoryScan& scan) {

@@ -50,18 +50,31 @@ struct InventoryFailure {
     LSTATUS Status = ERROR_SUCCESS;
 };
 
+// An entry of the Uninstall key that could not be opened: its name, the view's mark and the code.
+struct InventorySkip {
+    std::wstring Name;
+    bool Is64Bit = false;
+    LSTATUS Status = ERROR_SUCCESS;
+};
+
 // What scans found, in the order found: a record's position is its record index.
 struct InventoryScan {
     std::vector<InventoryEntry> Entries;
     std::vector<InventoryFailure> Failures;
+    std::vector<InventorySkip> Skipped;
 };
 
 // Appends the Velonar entries of HKLM's Uninstall key in view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY)
-// to scan. A missing key lists nothing; another failure is added to scan.Failures and ends the scan of
-// the view, and what was found before it stays.
+// to scan. A missing key lists nothing; an entry that cannot be opened is added to scan.Skipped and
+// the scan goes on (an entry of any other program must not hide Velonar's); another failure is added
+// to scan.Failures and ends the scan of the view, and what was found before it stays.
 void ScanInstalledPackages(REGSAM view, InventoryScan& scan);
 
 // As ScanInstalledPackages on root\subKey, any key laid out like the Uninstall key.
 void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventoryScan& scan);
+
+// One log line for all the entries a refresh skipped: how many, each name (shown safely, with its
+// view) and why; empty when there were none.
+std::wstring DescribeSkippedEntries(const std::vector<InventorySkip>& skipped);
 
 }  // namespace zid

@@ -15,6 +15,7 @@
 #include "releases/download_context.h"
 #include "releases/release_lookup.h"
 #include "releases/website_address.h"
+#include "shell/elevated_step.h"
 #include "ui/main_window.h"
 #include "ui/progress_view.h"
 #include "ui/window_prompt.h"
@@ -147,6 +148,9 @@ std::wstring BuildTerminationText(const std::wstring& detail) {
 
 int RunInstallerProgram(HINSTANCE instance, const wchar_t* commandTail, const ProgramSeams& seams) {
     try {
+        CMsiInstaller msi;
+        if (const std::optional<int> step = RunElevatedStep(commandTail, seams.Installer ? *seams.Installer : msi))
+            return *step;
         return RunStartup(instance, commandTail, seams);
     } catch (const std::bad_alloc&) {
         return Terminate(L"Out of memory", kExitOutOfMemory);

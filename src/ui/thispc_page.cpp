@@ -9,6 +9,7 @@
 #include <cwctype>
 
 #include "operations/install_flow.h"
+#include "operations/leftover_entry.h"
 #include "operations/runner.h"
 #include "operations/uninstall.h"
 #include "packages/inventory.h"
@@ -236,6 +237,9 @@ void CThisPcPage::OnRefresh() {
     }
     for (const InventoryFailure& failure : scan.Failures)
         TellError(m_context->Prompt, failure.Step, static_cast<DWORD>(failure.Status));
+    // Entries of other programs that cannot be read: one line, not a box each on every refresh.
+    if (const std::wstring skipped = DescribeSkippedEntries(scan.Skipped); !skipped.empty())
+        m_context->Prompt.Log(skipped);
     for (InventoryEntry& entry : scan.Entries) {
         InsertPackageRow(m_list, entry, m_packages.size());
         m_packages.push_back(std::move(entry.Record));
@@ -309,14 +313,20 @@ void CThisPcPage::OnLaunch() {
 
 void CThisPcPage::OnRepair() {
     m_context->Prompt.ClearLog();
-    const InstalledPackage* package = SelectedRecord();
-    if (!package) {
+    const InstalledPackage* selected = SelectedRecord();
+    if (!selected) {
         m_context->Prompt.Log(L"Cannot repair");
+        return;
+    }
+    // A copy: a refresh while a question is open rebuilds the records.
+    const InstalledPackage package = *selected;
+    if (IsLeftoverEntry(package, m_context->Installer)) {
+        OfferLeftoverRemoval(*m_context, package, OperationCommand::Repair, *this);
         return;
     }
     OperationRequest request;
     request.Command = OperationCommand::Repair;
-    request.Package = *package;
+    request.Package = package;
     RunOperation(request, *m_context);
 }
 

@@ -96,6 +96,13 @@ std::wstring GetErrorText(DWORD code) {
     return ErrorText(code, [] { return GetLastResponseText(); });
 }
 
+std::wstring GetErrorPhrase(DWORD code) {
+    std::wstring text = GetErrorText(code);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
 std::wstring GetErrorText(DWORD code, const std::wstring& responseText) {
     return ErrorText(code, [&] { return responseText; });
 }

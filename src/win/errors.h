@@ -12,6 +12,9 @@ namespace zid {
 // ERROR_INTERNET_EXTENDED_ERROR the text is the server's own words as this thread last received them.
 std::wstring GetErrorText(DWORD code);
 
+// As GetErrorText without the line break the system's texts end with, to go on within a line.
+std::wstring GetErrorPhrase(DWORD code);
+
 // As GetErrorText, with responseText standing for the server's words of ERROR_INTERNET_EXTENDED_ERROR
 // (taken with GetLastResponseText on the thread that failed).
 std::wstring GetErrorText(DWORD code, const std::wstring& responseText);

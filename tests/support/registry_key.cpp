@@ -33,4 +33,26 @@ TestRegistryKey& TestRegistryKey::Dword(const wchar_t* name, DWORD value) {
     return *this;
 }
 
+DanglingLink::DanglingLink(HKEY parent, const wchar_t* name) : m_parent(parent), m_name(name) {
+    HKEY key = nullptr;
+    m_status = RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                               nullptr, &key, nullptr);
+    if (m_status != ERROR_SUCCESS)
+        return;
+    zid::UniqueHKey link(key);
+    const std::wstring target = L"\\Registry\\Machine\\Software\\ZidTestsNowhere\\Missing";
+    m_status = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                              static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+}
+
+// Opened as a link and removed with the native call: RegDeleteKey would look for the target.
+DanglingLink::~DanglingLink() {
+    using DeleteKey = LONG(WINAPI*)(HANDLE);
+    auto deleteKey = reinterpret_cast<DeleteKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    zid::UniqueHKey link;
+    if (deleteKey && RegOpenKeyExW(m_parent, m_name.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.put()) == ERROR_SUCCESS)
+        deleteKey(link.get());
+}
+
 }  // namespace zid

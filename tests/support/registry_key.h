@@ -40,4 +40,20 @@ public:
         : TestRegistryKey(HKEY_LOCAL_MACHINE, std::wstring(kUninstallPath) + L"\\" + name, view) {}
 };
 
+// A subkey that is a registry link to a key that does not exist: listed, but it cannot be opened.
+// Removed (the link itself, not its target) when destroyed.
+class DanglingLink {
+public:
+    DanglingLink(HKEY parent, const wchar_t* name);
+    ~DanglingLink();
+    DanglingLink(const DanglingLink&) = delete;
+    DanglingLink& operator=(const DanglingLink&) = delete;
+    LSTATUS Status() const { return m_status; }
+
+private:
+    HKEY m_parent;
+    std::wstring m_name;
+    LSTATUS m_status;
+};
+
 }  // namespace zid

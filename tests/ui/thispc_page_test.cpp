@@ -140,6 +140,26 @@ TEST_F(ThisPcPage, MissingLocationOrUninstallStringDisableTheirButtons) {
     EXPECT_FALSE(Enabled(IDC_UNINSTALL));
 }
 
+// An entry of another program that cannot be opened, between two of Velonar's: both are listed, and
+// one line in the log pane at each refresh says what was skipped.
+TEST_F(ThisPcPage, UnreadableEntryIsOneLogLineAndHidesNothing) {
+    auto first = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
+    auto third = Entry(KEY_WOW64_64KEY, L"{0000A000-0000-0000-0000-000000000003}", L"5.30.3", 0x051E0003);
+    UniqueHKey uninstall;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallPath, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, uninstall.put());
+    DanglingLink broken(uninstall.get(), kSecond);
+    ASSERT_EQ(broken.Status(), ERROR_SUCCESS);
+    Create();
+    Command(IDC_REFRESH);
+    EXPECT_EQ(WindowText(Item(IDC_INSTALLED_GROUP)), L"Installed Velonar Packages (2)");
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    const std::wstring line =
+        L"Refresh: 1 entry of the list of installed programs could not be read and is not "
+        L"listed: \"" +
+        std::wstring(kSecond) + L"\" (64 bit): " + GetErrorPhrase(ERROR_FILE_NOT_FOUND) + L"\r\n";
+    EXPECT_EQ(m_boxes.LogText(), line + line);
+}
+
 // The fill runs with the list's drawing off; the list must come back to life: the rows that do not
 // fit give it its scroll bar.
 TEST_F(ThisPcPage, AFilledListDrawsAgainWithAScrollBarForRowsThatDoNotFit) {
