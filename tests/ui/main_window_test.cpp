@@ -462,50 +462,6 @@ TEST_F(MainWindow, CtrlTabSwitchesPages) {
     }
     keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
     SetKeyboardState(keys);
-    EXPECT_TRUE(IsShown(Website()));
-}
-
-INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
-
-// The key of a control's text: the letter after the first single "&" ("&&" is an ampersand).
-wchar_t Mnemonic(HWND control) {
-    const std::wstring text = WindowText(control);
-    wchar_t name[16] = L"";
-    GetClassNameW(control, name, 16);
-    if (std::wstring(name) == L"Static" && (GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX))
-        return 0;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == L'&' && text[i + 1] != L'&')
-            return static_cast<wchar_t>(towupper(text[i + 1]));
-        i += text[i] == L'&';
-    }
-    return 0;
-}
-
-// No two controls of one dialog (the main window with either page counts as one) share a mnemonic.
-TEST(Mnemonics, UniqueInEveryDialog) {
-    for (const std::vector<int>& dialog : std::vector<std::vector<int>>{{IDD_MAIN, IDD_THISPC},
-                                                                        {IDD_MAIN, IDD_WEBSITE},
-                                                                        {IDD_UNINSTALL_OPTIONS},
-                                                                        {IDD_DOWNLOAD},
-                                                                        {IDD_ABOUTBOX}}) {
-        std::map<wchar_t, int> seen;
-        UniqueWindow top;
-        for (int id : dialog) {
-            HWND window =
-                CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), top.get(), PlainDialog, 0);
-            ASSERT_NE(window, nullptr) << id;
-            if (!top)
-                top.reset(window);
-            for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-                if (const wchar_t key = Mnemonic(child)) {
-                    EXPECT_TRUE(seen.emplace(key, GetDlgCtrlID(child)).second) << id << " " << GetDlgCtrlID(child);
-                }
-            }
-        }
-    }
 }
 
 }  // namespace zid
