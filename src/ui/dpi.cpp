@@ -91,15 +91,17 @@ int MetricForDpi(int index, UINT dpi) {
     return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
 }
 
-void CDialogDpi::Attach(HWND dialog) {
+void KeepOwnLayout(HWND dialog) {
     static const auto behaviour = User32Function<SetDialogDpiChangeBehaviorFn>("SetDialogDpiChangeBehavior");
+    if (behaviour)
+        behaviour(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
+void CDialogDpi::Attach(HWND dialog) {
     m_dialog = dialog;
     m_dpi = WindowDpi(dialog);
     m_fontDpi = m_dpi;
-    // The program lays its dialogs out itself (the main window around its pages): the dialog
-    // manager's own rescaling would undo that.
-    if (behaviour)
-        behaviour(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+    KeepOwnLayout(dialog);
     m_scaled.reset();
     m_font = LOGFONTW{};
     auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));

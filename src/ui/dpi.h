@@ -21,6 +21,10 @@ int ScaleForDpi(int pixels, UINT dpi);
 // A system metric (GetSystemMetrics index) at dpi.
 int MetricForDpi(int index, UINT dpi);
 
+// Keeps the dialog manager from rescaling dialog (a page too) by itself when the DPI changes: the
+// program lays its dialogs out itself (the main window around its pages), which that would undo.
+void KeepOwnLayout(HWND dialog);
+
 // A dialog that follows the DPI of its monitor: the dialog manager keeps its hands off it, and a
 // change moves the dialog to the rectangle the system suggests, gives it and its controls (those of
 // child dialogs too) a font for the new DPI and scales their rectangles by the change.

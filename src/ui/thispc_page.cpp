@@ -147,6 +147,7 @@ INT_PTR CThisPcPage::OnInitDialog(HWND page) {
 
     SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     m_dpi = WindowDpi(page);
+    KeepOwnLayout(page);
     SetAccessibleName(m_list, L"Installed Velonar Packages");
     for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
         InsertListColumn(m_list, column, kColumns[column].Heading, ScaleForDpi(kColumns[column].Width, m_dpi),

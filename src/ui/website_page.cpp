@@ -53,6 +53,7 @@ INT_PTR CWebsitePage::OnSetCursor(HWND page) {
 INT_PTR CWebsitePage::OnInitDialog(HWND page) {
     m_page = page;
     m_dpi = WindowDpi(page);
+    KeepOwnLayout(page);
     CheckDefaultBuild();
     m_list = GetDlgItem(page, IDC_LIST1);
     SetAccessibleName(m_list, L"Available Packages");
