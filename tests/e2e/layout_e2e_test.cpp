@@ -154,23 +154,24 @@ TEST(Layout, WholeTextsInsideTheirParentsAt96144And192DpiAndTabInReadingOrder) {
             CutOff(run.Program.Process(), run.Main, dpi, faults);
             for (const std::wstring& fault : faults)
                 ADD_FAILURE() << "page " << page << ": " << Narrow(fault);
+
+            // Tab visits every enabled control of the window and this page once, line by line and
+            // left to right; no two controls of the window and its pages share a mnemonic.
+            std::set<HWND> stops;
+            std::multiset<wchar_t> mnemonics;
+            TabStops(run.Main, true, stops, mnemonics);
+            EXPECT_EQ(std::set<wchar_t>(mnemonics.begin(), mnemonics.end()).size(), mnemonics.size());
+            const std::vector<HWND> cycle = TabCycle(GetWindowThreadProcessId(run.Main, nullptr));
+            EXPECT_EQ(std::set<HWND>(cycle.begin(), cycle.end()), stops) << "page " << page;
+            EXPECT_EQ(cycle.size(), stops.size()) << "page " << page;
+            for (size_t i = 1; i < cycle.size(); ++i) {
+                const RECT before = ScreenRect(cycle[i - 1]), after = ScreenRect(cycle[i]);
+                EXPECT_TRUE(after.top >= before.bottom || (after.bottom > before.top && after.left > before.left))
+                    << "page " << page << " step " << i;
+            }
         }
         for (int column = 0; column < 3; ++column)
             widths[dpi].push_back(ListView_GetColumnWidth(list, column));
-
-        // From the tab control, Tab visits every enabled control of the window and This PC once, line
-        // by line and left to right; no two share a mnemonic.
-        std::set<HWND> stops;
-        std::multiset<wchar_t> mnemonics;
-        TabStops(run.Main, true, stops, mnemonics);
-        EXPECT_EQ(std::set<wchar_t>(mnemonics.begin(), mnemonics.end()).size(), mnemonics.size());
-        const std::vector<HWND> cycle = TabCycle(GetWindowThreadProcessId(run.Main, nullptr));
-        EXPECT_EQ(std::set<HWND>(cycle.begin(), cycle.end()), stops);
-        EXPECT_EQ(cycle.size(), stops.size());
-        for (size_t i = 1; i < cycle.size(); ++i) {
-            const RECT before = ScreenRect(cycle[i - 1]), after = ScreenRect(cycle[i]);
-            EXPECT_TRUE(after.top >= before.bottom || (after.bottom > before.top && after.left > before.left)) << i;
-        }
     }
     for (size_t column = 0; column < widths[96].size(); ++column)
         EXPECT_NEAR(widths[144][column], widths[96][column] * 3 / 2, 2) << column;
