@@ -40,7 +40,7 @@ zid_add_layer(log LAYERS net http packages win SYSTEM_LIBRARIES psapi wbemuuid u
 zid_add_layer(operations LAYERS log net http packages win SYSTEM_LIBRARIES zid_delay_msi)
 zid_add_layer(releases LAYERS operations log net http html packages win SYSTEM_LIBRARIES zid_delay_wininet shlwapi)
 zid_add_layer(ui RESOURCES LAYERS releases operations log net http html packages win
-              SYSTEM_LIBRARIES comdlg32 comctl32 shell32 shlwapi gdi32 user32)
+              SYSTEM_LIBRARIES comdlg32 comctl32 shell32 shlwapi gdi32 user32 ole32)
 zid_add_layer(shell RESOURCES LAYERS ui releases operations log net http html packages win
               SYSTEM_LIBRARIES comctl32 shell32)
 

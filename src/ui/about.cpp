@@ -23,12 +23,16 @@ INT_PTR CAboutBox::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam));
+    case WM_DPICHANGED:
+        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
+        return TRUE;
     default:
         return FALSE;
     }
 }
 
 INT_PTR CAboutBox::OnInitDialog(HWND dialog) {
+    m_dpi.Attach(dialog);
     const OwnVersion own = ReadOwnVersion();
     SetWindowTextW(dialog, (L"About " + own.ProductName).c_str());
     SetDlgItemTextW(dialog, IDC_VERSION, VersionLine(own).c_str());

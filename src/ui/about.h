@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "operations/prompt.h"
+#include "ui/dpi.h"
 #include "win/platform.h"
 
 namespace zid {
@@ -28,6 +29,7 @@ private:
 
     IPrompt& m_prompt;
     bool m_wine = false;
+    CDialogDpi m_dpi;
 };
 
 }  // namespace zid

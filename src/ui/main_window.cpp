@@ -9,7 +9,9 @@
 #include "net/download_request.h"
 #include "resource.h"
 #include "ui/about.h"
+#include "ui/accessible_name.h"
 #include "ui/dialog.h"
+#include "ui/dpi.h"
 #include "ui/main_window_layout.h"
 #include "win/handles.h"
 
@@ -35,6 +37,11 @@ HWND DialogOf(const MSG& msg, HWND main) {
     return main;
 }
 
+// Ctrl+Tab (next page) and Ctrl+Shift+Tab (previous page), as in the system's own tabbed dialogs.
+bool IsPageSwitchKey(const MSG& msg) {
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
+}
+
 // The mouse messages the tool tips are told about: moves, buttons and the vertical wheel.
 bool IsMouseMessage(UINT message) {
     return message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK;
@@ -46,11 +53,12 @@ std::wstring LoadText(HINSTANCE instance, UINT id) {
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
-void SetSmallIcon(HINSTANCE instance, HWND window) {
-    // Shared: the system keeps the icon, so nobody destroys it.
-    auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZIDEZUREZIV), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+// The small icon in the size of dpi; the window shows it until it is given another.
+UniqueIcon SetSmallIcon(HINSTANCE instance, HWND window, UINT dpi) {
+    UniqueIcon icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZIDEZUREZIV), IMAGE_ICON,
+                                                  MetricForDpi(SM_CXSMICON, dpi), MetricForDpi(SM_CYSMICON, dpi), 0)));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+    return icon;
 }
 
 bool CopyIntoBlock(HGLOBAL block, const std::wstring& text) {
@@ -103,6 +111,10 @@ bool CMainWindow::PreTranslate(MSG& msg) {
         return true;
     }
     HWND dialog = DialogOf(msg, m_window);
+    if (dialog == m_window && IsPageSwitchKey(msg) && IsWindowEnabled(m_window)) {
+        SwitchPage(GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        return true;
+    }
     return dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg);
 }
 
@@ -114,6 +126,8 @@ INT_PTR CMainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
         return OnCommand(wParam, lParam);
+    case WM_DPICHANGED:
+        return OnDpiChanged(ChangedDpi(wParam), SuggestedRect(lParam));
     case WM_DESTROY:
         return OnDestroy();
     case kDownloadFinished:
@@ -133,25 +147,56 @@ HWND CMainWindow::PageWindow(int index) const {
     return nullptr;
 }
 
+std::vector<PageTab> CMainWindow::Pages() const {
+    return {{m_thisPc.Window(), LoadText(m_platform.Instance, IDS_THISPC_TAB)},
+            {m_website.Window(), LoadText(m_platform.Instance, IDS_WEBSITE_TAB)}};
+}
+
 // The pages are created hidden (their templates are child dialogs), then placed once the tab control
 // is laid out around the largest of them.
 void CMainWindow::CreatePages() {
     m_thisPc.Create(m_window, m_downloads->Operations);
     m_website.Create(m_window, *m_downloads);
-    const std::vector<PageTab> tabs = {{m_thisPc.Window(), LoadText(m_platform.Instance, IDS_THISPC_TAB)},
-                                       {m_website.Window(), LoadText(m_platform.Instance, IDS_WEBSITE_TAB)}};
-    m_pageArea = LayOutMainWindow(m_window, tabs);
+    const std::vector<PageTab> tabs = Pages();
+    InsertPageTabs(m_window, tabs);
+    LayOut(tabs, nullptr);
+    // Tab order is the order of the children: the pages come right after their tabs, before the
+    // controls below them.
+    HWND previous = m_tab;
+    for (const PageTab& tab : tabs) {
+        if (!tab.Page)
+            continue;
+        SetWindowPos(tab.Page, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = tab.Page;
+    }
+}
+
+void CMainWindow::LayOut(const std::vector<PageTab>& tabs, const POINT* corner) {
+    m_pageArea = LayOutMainWindow(m_window, tabs, m_dpi.Dpi(), corner);
     for (const PageTab& tab : tabs) {
         if (tab.Page)
             PlacePage(tab.Page, m_pageArea);
     }
 }
 
+// The window moved to a monitor of another DPI, or that monitor's scaling changed.
+INT_PTR CMainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    m_dpi.Change(dpi, suggested);
+    const POINT corner{suggested.left, suggested.top};
+    LayOut(Pages(), &corner);
+    m_thisPc.OnDpiChanged(dpi);
+    m_website.OnDpiChanged(dpi);
+    m_icon = SetSmallIcon(m_platform.Instance, m_window, dpi);
+    return TRUE;
+}
+
 INT_PTR CMainWindow::OnInitDialog(HWND window) {
     m_window = window;
+    m_dpi.Attach(window);
     m_tab = GetDlgItem(window, IDC_TAB);
     m_visiblePage = nullptr;
     m_logPane.Attach(GetDlgItem(window, IDC_LOG));
+    SetAccessibleName(GetDlgItem(window, IDC_LOG), L"Installer log");
     m_logPane.Clear();
     CreatePages();
     ShowSelectedPage();
@@ -160,7 +205,7 @@ INT_PTR CMainWindow::OnInitDialog(HWND window) {
     SetDlgItemTextW(window, IDC_UI_LEVEL, L"");
     m_options.BasicUi = false;
     EnableWindow(GetDlgItem(window, IDC_COPY_PATH), FALSE);
-    SetSmallIcon(m_platform.Instance, window);
+    m_icon = SetSmallIcon(m_platform.Instance, window, m_dpi.Dpi());
     return TRUE;
 }
 
@@ -203,6 +248,8 @@ void CMainWindow::OnCopyPath() {
 INT_PTR CMainWindow::OnOwnCommand(WORD id) {
     switch (id) {
     case IDOK:
+        // Enter, where the page had nothing to do with it: the program stays (Close and Esc end it).
+        return TRUE;
     case IDCANCEL:
         DestroyWindow(m_window);
         return TRUE;
@@ -250,6 +297,20 @@ INT_PTR CMainWindow::OnDestroy() {
     m_window = nullptr;
     PostQuitMessage(0);
     return TRUE;
+}
+
+void CMainWindow::SwitchPage(int step) {
+    const auto count = static_cast<int>(SendMessageW(m_tab, TCM_GETITEMCOUNT, 0, 0));
+    if (count < 1)
+        return;
+    const auto selected = static_cast<int>(SendMessageW(m_tab, TCM_GETCURSEL, 0, 0));
+    HWND previous = m_visiblePage;
+    SendMessageW(m_tab, TCM_SETCURSEL, ((selected + step) % count + count) % count, 0);
+    ShowSelectedPage();
+    // Keys typed into a control that is hidden now would go nowhere.
+    HWND focus = GetFocus();
+    if (previous && previous != m_visiblePage && focus && IsChild(previous, focus))
+        SetFocus(m_tab);
 }
 
 void CMainWindow::ShowSelectedPage() {

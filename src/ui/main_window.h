@@ -7,7 +7,9 @@
 
 #include "operations/operation_context.h"
 #include "releases/download_context.h"
+#include "ui/dpi.h"
 #include "ui/log_pane.h"
+#include "ui/main_window_layout.h"
 #include "ui/owner_window.h"
 #include "ui/thispc_page.h"
 #include "ui/website_page.h"
@@ -44,6 +46,9 @@ public:
     // Shows the page of the tab control's current selection (nothing for a page that was not created).
     void ShowSelectedPage();
 
+    // Selects the page step tabs on (-1: the previous one), wrapping around, and shows it.
+    void SwitchPage(int step);
+
     // Ctrl+B: turns basic UI mode on or off and shows it in the label.
     void ToggleBasicUi();
 
@@ -63,7 +68,10 @@ private:
     void OnUiLevelClicked();
     void OnShowLogsClicked();
     void OnCopyPath();
+    INT_PTR OnDpiChanged(UINT dpi, const RECT& suggested);
     void CreatePages();
+    std::vector<PageTab> Pages() const;
+    void LayOut(const std::vector<PageTab>& tabs, const POINT* corner);
     HWND PageWindow(int index) const;
 
     const PlatformFacts& m_platform;
@@ -74,6 +82,8 @@ private:
     HWND m_tab = nullptr;
     HWND m_visiblePage = nullptr;
     RECT m_pageArea{};
+    CDialogDpi m_dpi;
+    UniqueIcon m_icon;  // the small icon the window shows
     OperationOptions m_options;
     std::wstring m_lastLogPath;
     CLogPane m_logPane;

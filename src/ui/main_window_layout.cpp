@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "resource.h"
+#include "ui/dpi.h"
 
 namespace zid {
 
@@ -24,18 +25,12 @@ void MoveControl(HWND control, const RECT& rect) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Adds one tab per page, captioned as given, and returns the largest page size in pixels.
-RECT PreparePages(HWND tab, const std::vector<PageTab>& pages) {
+// The largest page size in pixels.
+RECT LargestPage(const std::vector<PageTab>& pages) {
     RECT size{};
-    for (size_t index = 0; index < pages.size(); ++index) {
-        std::wstring caption = pages[index].Caption;
-        TCITEMW item{};
-        item.mask = TCIF_TEXT | TCIF_IMAGE;
-        item.pszText = caption.data();
-        item.iImage = -1;
-        SendMessageW(tab, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
+    for (const PageTab& tab : pages) {
         RECT page{};
-        if (pages[index].Page && GetWindowRect(pages[index].Page, &page)) {
+        if (tab.Page && GetWindowRect(tab.Page, &page)) {
             size.right = std::max(size.right, page.right - page.left);
             size.bottom = std::max(size.bottom, page.bottom - page.top);
         }
@@ -63,13 +58,18 @@ LONG MoveControlsBelowTab(HWND window, const RECT& tabRect, LONG dy) {
     return lowest;
 }
 
-void SizeAndPlaceWindow(HWND window, const RECT& tabRect, LONG lowest, SIZE margins) {
-    const SIZE size{tabRect.right + 2 * GetSystemMetrics(SM_CXDLGFRAME) + margins.cx,
-                    2 * (margins.cy + GetSystemMetrics(SM_CYDLGFRAME)) + GetSystemMetrics(SM_CYCAPTION) + lowest};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const POINT corner = PlaceInWorkArea(monitor.rcWork, size);
+void SizeAndPlaceWindow(HWND window, const RECT& tabRect, LONG lowest, SIZE margins, UINT dpi, const POINT* at) {
+    const SIZE size{tabRect.right + 2 * MetricForDpi(SM_CXDLGFRAME, dpi) + margins.cx,
+                    2 * (margins.cy + MetricForDpi(SM_CYDLGFRAME, dpi)) + MetricForDpi(SM_CYCAPTION, dpi) + lowest};
+    POINT corner{};
+    if (at) {
+        corner = *at;
+    } else {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        corner = PlaceInWorkArea(monitor.rcWork, size);
+    }
     SetWindowPos(window, nullptr, corner.x, corner.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -87,17 +87,32 @@ POINT PlaceInWorkArea(const RECT& work, SIZE window) {
     return POINT{place(work.left, work.right, window.cx), place(work.top, work.bottom, window.cy)};
 }
 
-SIZE DialogMargins() {
+// The system font is given at the system DPI; the window may be on a monitor of another.
+SIZE DialogMargins(UINT dpi) {
     const LONG units = GetDialogBaseUnits();
-    return SIZE{2 * (LOWORD(units) / 4), 2 * (HIWORD(units) / 8)};
+    const UINT system = SystemDpi();
+    const auto scale = [&](int value) { return MulDiv(value, static_cast<int>(dpi), static_cast<int>(system)); };
+    return SIZE{2 * (scale(LOWORD(units)) / 4), 2 * (scale(HIWORD(units)) / 8)};
 }
 
-RECT LayOutMainWindow(HWND window, const std::vector<PageTab>& pages) {
-    const SIZE margins = DialogMargins();
+void InsertPageTabs(HWND window, const std::vector<PageTab>& pages) {
+    HWND tab = GetDlgItem(window, IDC_TAB);
+    for (size_t index = 0; index < pages.size(); ++index) {
+        std::wstring caption = pages[index].Caption;
+        TCITEMW item{};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = caption.data();
+        item.iImage = -1;
+        SendMessageW(tab, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+RECT LayOutMainWindow(HWND window, const std::vector<PageTab>& pages, UINT dpi, const POINT* corner) {
+    const SIZE margins = DialogMargins(dpi);
     HWND tab = GetDlgItem(window, IDC_TAB);
     const RECT oldTab = ClientRectOf(window, tab);
 
-    RECT tabRect = PreparePages(tab, pages);
+    RECT tabRect = LargestPage(pages);
     SendMessageW(tab, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&tabRect));
     OffsetRect(&tabRect, margins.cx - tabRect.left, margins.cy - tabRect.top);
 
@@ -106,7 +121,7 @@ RECT LayOutMainWindow(HWND window, const std::vector<PageTab>& pages) {
     MoveControl(tab, tabRect);
 
     const LONG lowest = MoveControlsBelowTab(window, tabRect, tabRect.bottom - oldTab.bottom);
-    SizeAndPlaceWindow(window, tabRect, lowest, margins);
+    SizeAndPlaceWindow(window, tabRect, lowest, margins, dpi, corner);
     return pageRect;
 }
 

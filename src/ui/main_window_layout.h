@@ -18,12 +18,15 @@ struct PageTab {
 // right and bottom edges, and never left of or above its left and top edges.
 POINT PlaceInWorkArea(const RECT& work, SIZE window);
 
-// Two horizontal and two vertical dialog units of the system font, in pixels.
-SIZE DialogMargins();
+// Two horizontal and two vertical dialog units of the system font, in pixels at dpi.
+SIZE DialogMargins(UINT dpi);
 
-// Lays out the main window (tab control sized for the largest page, controls below it, window
-// sized and placed on the primary monitor); inserts one tab per page, with its caption.
-// Returns the area of the pages in the window's client co-ordinates.
-RECT LayOutMainWindow(HWND window, const std::vector<PageTab>& pages);
+// Inserts one tab per page into the main window's tab control, with its caption.
+void InsertPageTabs(HWND window, const std::vector<PageTab>& pages);
+
+// Lays out the main window at dpi: the tab control sized for the largest page, the controls below
+// it, the window sized for them and placed with its top-left corner at corner, or, without one,
+// on the primary monitor. Returns the area of the pages in the window's client co-ordinates.
+RECT LayOutMainWindow(HWND window, const std::vector<PageTab>& pages, UINT dpi, const POINT* corner = nullptr);
 
 }  // namespace zid

@@ -84,7 +84,7 @@ HWND CProgressDialog::Create(HINSTANCE instance, HWND owner, std::shared_ptr<Dow
     return CreateDialogObject(*this, instance, IDD_DOWNLOAD, owner);
 }
 
-INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
@@ -94,6 +94,9 @@ INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPA
         return wParam == kRefreshTimer ? OnTimer() : FALSE;
     case kDownloadProgress:
         return OnProgress();
+    case WM_DPICHANGED:
+        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
+        return TRUE;
     case WM_DESTROY:
         return OnDestroy();
     default:
@@ -103,6 +106,7 @@ INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPA
 
 INT_PTR CProgressDialog::OnInitDialog(HWND dialog) {
     m_dialog = dialog;
+    m_dpi.Attach(dialog);
     m_lastUpdate = 0;
     for (int field = 0; field < kFields; ++field)
         SetDlgItemTextW(dialog, IDC_FIELD0 + field, L"");

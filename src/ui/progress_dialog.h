@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/dpi.h"
+
 namespace zid {
 
 struct DownloadProgress;
@@ -70,6 +72,7 @@ private:
     void EndWait(int result);
 
     HWND m_dialog = nullptr;
+    CDialogDpi m_dpi;
     std::shared_ptr<DownloadProgress> m_progress;
     std::wstring m_fileName;
     bool m_done = false;

@@ -6,13 +6,14 @@
 
 #include <algorithm>
 
+#include "ui/dpi.h"
 #include "win/handles.h"
 
 namespace zid {
 
 namespace {
 
-constexpr int kTextMargin = 8;  // pixels kept free right of the text
+constexpr int kTextMargin = 8;  // pixels at 96 DPI kept free right of the text
 constexpr size_t kPathBuffer = MAX_PATH;
 
 // The page's device context for the lifetime of the object.
@@ -68,8 +69,10 @@ int ShowRecentPackagesMenu(HWND page, HWND button, const std::vector<std::wstrin
     RECT buttonRect{};
     GetWindowRect(page, &pageRect);
     GetWindowRect(button, &buttonRect);
-    const int width = pageRect.right - buttonRect.left - kTextMargin;
-    const SIZE iconSize{GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    // The menu is drawn at the DPI of the page's monitor.
+    const UINT dpi = WindowDpi(page);
+    const int width = pageRect.right - buttonRect.left - ScaleForDpi(kTextMargin, dpi);
+    const SIZE iconSize{MetricForDpi(SM_CXSMICON, dpi), MetricForDpi(SM_CYSMICON, dpi)};
     const COLORREF menuColour = GetSysColor(COLOR_MENU);
 
     UniqueMenu menu(CreatePopupMenu());

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cwctype>
@@ -14,7 +15,10 @@
 #include "operations/uninstall.h"
 #include "packages/inventory.h"
 #include "resource.h"
+#include "ui/accessible_name.h"
 #include "ui/busy_cursor.h"
+#include "ui/dpi.h"
+#include "ui/list_columns.h"
 #include "ui/list_view.h"
 #include "ui/recent_menu.h"
 #include "ui/shell_open.h"
@@ -34,7 +38,7 @@ constexpr int kToolTipControls[] = {IDC_LAUNCH, IDC_START_VN, IDC_START_VN64};
 
 struct Column {
     const wchar_t* Heading;
-    int Width;
+    int Width;  // at 96 DPI
     int Format;
 };
 constexpr Column kColumns[] = {
@@ -143,8 +147,13 @@ INT_PTR CThisPcPage::OnInitDialog(HWND page) {
         TellError(prompt, L"IDC_LIST1", ERROR_INVALID_WINDOW_HANDLE);
 
     SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    m_dpi = WindowDpi(page);
+    KeepOwnLayout(page);
+    SetAccessibleName(m_list, L"Installed Velonar Packages");
     for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
-        InsertListColumn(m_list, column, kColumns[column].Heading, kColumns[column].Width, kColumns[column].Format);
+        InsertListColumn(m_list, column, kColumns[column].Heading, ScaleForDpi(kColumns[column].Width, m_dpi),
+                         kColumns[column].Format);
+    FitColumns();
 
     ShowWindow(GetDlgItem(page, IDC_START_VN64), SW_HIDE);
     PostRefresh();
@@ -183,6 +192,12 @@ INT_PTR CThisPcPage::OnCommand(WORD id, WORD) {
         break;
     case IDC_START_VN64:
         OnStartMenuShortcut(true);
+        break;
+    case IDOK:
+        // Enter on a selected row of the list does what a double click does.
+        if (GetFocus() != m_list || FirstSelectedRow(m_list) < 0)
+            return FALSE;
+        OnUninstall();
         break;
     default:
         return FALSE;
@@ -245,6 +260,7 @@ void CThisPcPage::OnRefresh() {
         m_packages.push_back(std::move(entry.Record));
     }
 
+    FitColumns();
     const int count = static_cast<int>(m_packages.size());
     wchar_t group[64];
     swprintf(group, 64, L"Installed Velonar Package%ls (%d)", count >= 2 ? L"s" : L"", count);
@@ -260,6 +276,20 @@ void CThisPcPage::OnRefresh() {
     }
     EnableControl(m_page, IDC_START_VN, m_count32 > 0);
     EnableControl(m_page, IDC_START_VN64, m_count64 > 0);
+}
+
+// Each column as wide as its width at this DPI, or as its heading or its widest cell where that
+// is wider: a version, date or size in a larger font never ends in "...".
+void CThisPcPage::FitColumns() {
+    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+        const int width = std::max(ScaleForDpi(kColumns[column].Width, m_dpi), ColumnTextWidth(m_list, column, m_dpi));
+        ListView_SetColumnWidth(m_list, column, width);
+    }
+}
+
+void CThisPcPage::OnDpiChanged(UINT dpi) {
+    m_dpi = dpi;
+    FitColumns();
 }
 
 void CThisPcPage::OnSelectionChanged(const NMLISTVIEW& change) {

@@ -33,6 +33,9 @@ public:
     void Refresh() override;
     void PostRefresh() override;
 
+    // The page was drawn anew at dpi (its controls scaled already): the columns follow.
+    void OnDpiChanged(UINT dpi);
+
     // Installs the package at path as a package file the user chose.
     std::optional<DWORD> Install(const std::wstring& path);
 
@@ -48,6 +51,7 @@ private:
     void OnDestroy();
     void CreateToolTips();
     void OnRefresh();
+    void FitColumns();
     void OnSelectionChanged(const NMLISTVIEW& change);
     void OnLaunch();
     void OnRepair();
@@ -60,6 +64,7 @@ private:
     const OperationContext* m_context = nullptr;
     HWND m_page = nullptr;
     HWND m_list = nullptr;  // list control 1001
+    UINT m_dpi = 96;        // the DPI the page is drawn at
     CToolTips m_tips;
     std::vector<InstalledPackage> m_packages;  // a record's position is its record index
     int m_count32 = 0;

@@ -12,18 +12,22 @@ int CUninstallOptionsDialog::Show(HINSTANCE instance, HWND owner, bool& keep) {
     return answer;
 }
 
-INT_PTR CUninstallOptionsDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CUninstallOptionsDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam));
+    case WM_DPICHANGED:
+        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
+        return TRUE;
     default:
         return FALSE;
     }
 }
 
 INT_PTR CUninstallOptionsDialog::OnInitDialog(HWND dialog) {
+    m_dpi.Attach(dialog);
     CheckDlgButton(dialog, IDC_KEEP_SETTINGS, BST_CHECKED);
     return TRUE;
 }

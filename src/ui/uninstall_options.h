@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "ui/dpi.h"
+
 namespace zid {
 
 class CUninstallOptionsDialog {
@@ -20,6 +22,7 @@ private:
     static int FindCheckedInGroup(HWND dialog);
 
     int m_checked = 0;
+    CDialogDpi m_dpi;
 };
 
 }  // namespace zid

@@ -7,7 +7,9 @@
 #include "releases/catalogue_pages.h"
 #include "releases/download_install.h"
 #include "resource.h"
+#include "ui/accessible_name.h"
 #include "ui/busy_cursor.h"
+#include "ui/dpi.h"
 #include "ui/list_columns.h"
 
 namespace zid {
@@ -50,8 +52,11 @@ INT_PTR CWebsitePage::OnSetCursor(HWND page) {
 
 INT_PTR CWebsitePage::OnInitDialog(HWND page) {
     m_page = page;
+    m_dpi = WindowDpi(page);
+    KeepOwnLayout(page);
     CheckDefaultBuild();
     m_list = GetDlgItem(page, IDC_LIST1);
+    SetAccessibleName(m_list, L"Available Packages");
     EnableDownload(false);
     SetUpList();
     // The catalogue loads once the main window is up.
@@ -87,6 +92,12 @@ INT_PTR CWebsitePage::OnCommand(WORD id, WORD code) {
         return FALSE;
     switch (id) {
     case IDC_DOWNLOAD_INSTALL:
+        DownloadSelected();
+        return PageHandledCommand(m_page);
+    case IDOK:
+        // Enter on a selected row of the list does what a double click does.
+        if (GetFocus() != m_list || ListView_GetSelectedCount(m_list) == 0)
+            return FALSE;
         DownloadSelected();
         return PageHandledCommand(m_page);
     case IDC_REFRESH:
@@ -189,11 +200,16 @@ void CWebsitePage::BeginRows() {
 void CWebsitePage::EndRows() {
     SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(m_list, nullptr, TRUE);
-    FitListColumns(m_list, &m_rowsArea);
+    FitListColumns(m_list, &m_rowsArea, m_dpi);
 }
 
 void CWebsitePage::FitColumns() {
-    FitListColumns(m_list, nullptr);
+    FitListColumns(m_list, nullptr, m_dpi);
+}
+
+void CWebsitePage::OnDpiChanged(UINT dpi) {
+    m_dpi = dpi;
+    FitColumns();
 }
 
 }  // namespace zid

@@ -32,6 +32,9 @@ public:
     // The href of each list row, in row order (links and rows are kept parallel by the catalogue).
     const std::vector<std::wstring>& Links() const { return m_links; }
 
+    // The page was drawn anew at dpi (its controls scaled already): the columns follow.
+    void OnDpiChanged(UINT dpi);
+
     // A finished download of a catalogue page: its rows into the list.
     void OnCataloguePageFinished(DownloadRequest& request);
 
@@ -68,6 +71,7 @@ private:
     const DownloadContext* m_context = nullptr;
     HWND m_page = nullptr;
     HWND m_list = nullptr;              // list control 1001
+    UINT m_dpi = 96;                    // the DPI the page is drawn at
     RECT m_rowsArea{};                  // the list's client area when many rows began
     std::vector<std::wstring> m_links;  // href of each list row, in row order
 };

@@ -77,6 +77,12 @@ inline void DestroyMenuHandle(HMENU h) noexcept {
 inline void DeleteBitmap(HBITMAP h) noexcept {
     DeleteObject(h);
 }
+inline void DeleteFontHandle(HFONT h) noexcept {
+    DeleteObject(h);
+}
+inline void DestroyIconHandle(HICON h) noexcept {
+    DestroyIcon(h);
+}
 inline void FreeLibraryHandle(HMODULE h) noexcept {
     FreeLibrary(h);
 }
@@ -112,6 +118,8 @@ using UniqueMsiHandle = unique_handle<MSIHANDLE, &MsiCloseHandle>;
 using UniqueInternet = unique_handle<HINTERNET, &InternetCloseHandle>;
 using UniqueMenu = unique_handle<HMENU, &detail::DestroyMenuHandle>;
 using UniqueBitmap = unique_handle<HBITMAP, &detail::DeleteBitmap>;
+using UniqueFont = unique_handle<HFONT, &detail::DeleteFontHandle>;
+using UniqueIcon = unique_handle<HICON, &detail::DestroyIconHandle>;
 using UniqueCertStore = unique_handle<HCERTSTORE, &detail::CloseStore>;
 using UniqueCertContext = unique_handle<PCCERT_CONTEXT, &detail::FreeCertificate>;
 using UniqueCryptMsg = unique_handle<HCRYPTMSG, &detail::CloseCryptMessage>;

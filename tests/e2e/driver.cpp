@@ -186,6 +186,19 @@ std::vector<std::wstring> ListColumnTexts(HANDLE process, HWND list, int column)
                                 [column](LVITEMW& item) { item.iSubItem = column; });
 }
 
+std::vector<std::wstring> ListHeadings(HANDLE process, HWND list) {
+    const int count = Header_GetItemCount(ListView_GetHeader(list));
+    return RemoteTexts<LVCOLUMNW>(process, list, count, LVM_GETCOLUMNW,
+                                  [](LVCOLUMNW& column) { column.mask = LVCF_TEXT; });
+}
+
+int ListStringWidth(HANDLE process, HWND list, const std::wstring& text) {
+    RemoteItem<int> buffer{};
+    wcsncpy(buffer.text, text.c_str(), kRemoteChars - 1);
+    CRemote<RemoteItem<int>> remote(process, buffer);
+    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(remote.get()->text)));
+}
+
 void SelectListRow(HANDLE process, HWND list, int row) {
     LVITEMW clear{};
     clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

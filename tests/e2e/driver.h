@@ -61,6 +61,12 @@ void ClickButton(HWND dialog, int id);
 // The texts of one column of a list view in another process, top to bottom.
 std::vector<std::wstring> ListColumnTexts(HANDLE process, HWND list, int column);
 
+// The headings of a list view in another process, left to right.
+std::vector<std::wstring> ListHeadings(HANDLE process, HWND list);
+
+// The width of text in the font of a list view in another process.
+int ListStringWidth(HANDLE process, HWND list, const std::wstring& text);
+
 // Selects one row of a list view in another process (and only that row).
 void SelectListRow(HANDLE process, HWND list, int row);
 

@@ -2,6 +2,8 @@
 // take a screenshot in between. Prints what it saw on standard output.
 //   demo_driver thispc              wait for the installed packages, select the first, print the window's rectangle
 //   demo_driver website             show the VN Website page once its list is filled, print the rectangle
+// Both print the rectangle only once the program is idle and its window painted anew, and say so when
+// it did not get there.
 //   demo_driver download "<row>"    Download && Install the release of that row; print the question asked
 //                                   (answered Cancel) or the result line
 //   demo_driver close               close the program
@@ -55,10 +57,24 @@ bool Attach(Program& program) {
     return program.Process && program.ThisPc && program.Website;
 }
 
-void PrintRectangle(HWND window) {
+// Waits until the program has nothing left in its queue, has it paint the whole window, waits
+// until that is done, and prints the window's rectangle; false (and nothing printed) when the
+// program did not get there in time.
+bool PrintWhenPainted(const Program& program) {
+    DWORD_PTR answer = 0;
+    const bool idle = WaitForInputIdle(program.Process, kTimeout) == 0 &&
+                      RedrawWindow(program.Main, nullptr, nullptr,
+                                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW) &&
+                      SendMessageTimeoutW(program.Main, WM_NULL, 0, 0, SMTO_BLOCK, kTimeout, &answer) &&
+                      WaitForInputIdle(program.Process, kTimeout) == 0;
+    if (!idle) {
+        std::fprintf(stderr, "demo_driver: the program was not idle and painted within %lu ms\n", kTimeout);
+        return false;
+    }
     RECT rect{};
-    GetWindowRect(window, &rect);
+    GetWindowRect(program.Main, &rect);
     std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return true;
 }
 
 int ShowThisPc(const Program& program) {
@@ -66,8 +82,7 @@ int ShowThisPc(const Program& program) {
     if (!WaitUntil([&] { return !ListColumnTexts(program.Process, list, 0).empty(); }, kTimeout))
         return 1;
     SelectListRow(program.Process, list, 0);
-    PrintRectangle(program.Main);
-    return 0;
+    return PrintWhenPainted(program) ? 0 : 1;
 }
 
 int ShowWebsite(const Program& program) {
@@ -75,9 +90,7 @@ int ShowWebsite(const Program& program) {
     HWND list = GetDlgItem(program.Website, IDC_LIST1);
     if (!WaitUntil([&] { return ListColumnTexts(program.Process, list, 0).size() > 1; }, kTimeout))
         return 1;
-    Sleep(500);  // let the columns settle before the picture
-    PrintRectangle(program.Main);
-    return 0;
+    return PrintWhenPainted(program) ? 0 : 1;
 }
 
 int DownloadAndInstall(const Program& program, const std::wstring& row) {

@@ -18,6 +18,7 @@
 #include "support/installer_stand_ins.h"
 #include "support/test_util.h"
 #include "ui/dialog.h"
+#include "ui/dpi.h"
 #include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 #include "ui/progress_dialog.h"
@@ -193,7 +194,7 @@ TEST(Placement, CentredInTheWorkAreaAndNeverOutsideItsTopLeft) {
 }
 
 TEST_F(MainWindow, TabControlHoldsThePagesAndTheControlsLieBelowIt) {
-    const SIZE margins = DialogMargins();
+    const SIZE margins = DialogMargins(WindowDpi(m_window));
     const RECT tab = ClientRectOf(m_window, m_main.Tab());
     EXPECT_EQ(tab.left, margins.cx);
     EXPECT_EQ(tab.top, margins.cy);
@@ -266,19 +267,20 @@ TEST_F(MainWindow, PageThatWasNotCreatedShowsNothing) {
     EXPECT_FALSE(IsShown(ThisPc()));
 }
 
-TEST_F(MainWindow, EnterAndEscapeCloseTheProgramWithExitCodeZero) {
+// Enter never ends the program; Esc does, as Close does.
+TEST_F(MainWindow, EnterKeepsTheProgramEscapeClosesItWithExitCodeZero) {
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
         CMessagePump pump;
         pump.SetFilter(&m_main);
-        SetFocus(m_main.Tab());
-        PostMessageW(m_main.Tab(), WM_KEYDOWN, key, 1);
+        SetFocus(key == VK_RETURN ? m_main.ThisPc().List() : m_main.Tab());
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
         pump.PumpMessages();
-        EXPECT_FALSE(IsWindow(m_window)) << key;
         pump.PumpMessages();
-        EXPECT_TRUE(pump.Quit()) << key;
-        EXPECT_EQ(pump.ExitCode(), 0) << key;
-        m_window = m_main.Create(m_downloads);
-        ASSERT_NE(m_window, nullptr);
+        EXPECT_EQ(IsWindow(m_window) != FALSE, key == VK_RETURN) << key;
+        EXPECT_EQ(pump.Quit(), key == VK_ESCAPE) << key;
+        if (key == VK_ESCAPE) {
+            EXPECT_EQ(pump.ExitCode(), 0);
+        }
     }
 }
 
@@ -417,6 +419,49 @@ TEST_F(MainWindow, FinishedPackageDownloadsAreTakenOverCatalogueRequestsAreNot) 
     SendMessageW(m_window, kDownloadFinished, 0, 0);
     SendMessageW(m_window, kDownloadProgress, 0, 0);
     EXPECT_TRUE(IsWindow(m_window));
+}
+
+// A move to a monitor of 1.5 times the DPI, as Windows reports it: the window takes the suggested
+// corner, everything grows by the change, the log pane stays as wide as the tab control, and This
+// PC's columns are their widths at 144 DPI.
+TEST_F(MainWindow, DpiChangeLaysEverythingOutAgainAtTheNewDpi) {
+    const UINT dpi = WindowDpi(m_window);
+    const RECT tab = ClientRectOf(m_window, m_main.Tab());
+    const RECT suggested{40, 30, 40 + 600, 30 + 500};
+    SendMessageW(m_window, WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2), reinterpret_cast<LPARAM>(&suggested));
+    RECT window{};
+    GetWindowRect(m_window, &window);
+    EXPECT_EQ(window.left, 40);
+    EXPECT_EQ(window.top, 30);
+    const RECT grown = ClientRectOf(m_window, m_main.Tab());
+    EXPECT_NEAR(grown.right - grown.left, (tab.right - tab.left) * 3 / 2, 4);
+    const RECT log = ClientRectOf(m_window, Item(IDC_LOG));
+    EXPECT_EQ(log.left, grown.left);
+    EXPECT_EQ(log.right, grown.right);
+    RECT client{};
+    GetClientRect(m_window, &client);
+    EXPECT_GT(client.bottom, log.bottom);
+    for (const auto& [column, width] : {std::pair{0, 150}, std::pair{1, 150}, std::pair{2, 105}})
+        EXPECT_GE(ListView_GetColumnWidth(m_main.ThisPc().List(), column), width * static_cast<int>(dpi) / 96);
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab go round the pages either way.
+TEST_F(MainWindow, CtrlTabSwitchesPages) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    const struct {
+        bool Shift;
+        HWND Shown;
+    } presses[] = {{false, Website()}, {false, ThisPc()}, {true, Website()}};
+    for (const auto& press : presses) {
+        keys[VK_SHIFT] = press.Shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        Key(m_main.ThisPc().List(), VK_TAB);
+        EXPECT_EQ(m_main.VisiblePage(), press.Shown);
+    }
+    keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
 }
 
 }  // namespace zid

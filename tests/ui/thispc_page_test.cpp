@@ -194,6 +194,21 @@ TEST_F(ThisPcPage, ActionsFollowTheRowsRecordNotItsPosition) {
     EXPECT_EQ(m_installer.Calls()[1].Target, kFirst);
 }
 
+// Enter (the dialog manager's IDOK) on a selected row uninstalls it, as a double click does;
+// with the focus elsewhere the page leaves it alone.
+TEST_F(ThisPcPage, EnterOnASelectedRowDoesWhatADoubleClickDoes) {
+    auto newer = Entry(KEY_WOW64_64KEY, kFirst, L"5.46", 0x052E0000);
+    Create();
+    SetFocus(Item(IDC_REFRESH));
+    EXPECT_EQ(SendMessageW(m_page.get(), WM_COMMAND, IDOK, 0), 0);
+    EXPECT_TRUE(m_installer.Calls().empty());
+    SetFocus(m_object.List());
+    EXPECT_NE(SendMessageW(m_page.get(), WM_COMMAND, IDOK, 0), 0);
+    ASSERT_EQ(m_installer.Calls().size(), 1u);
+    EXPECT_EQ(m_installer.Calls()[0].Call, L"Configure");
+    EXPECT_EQ(m_installer.Calls()[0].Target, kFirst);
+}
+
 // A refresh that the page handles while the worker runs rebuilds the records; the operation is still
 // on the record it started with, and its result line names that one.
 TEST_F(ThisPcPage, RefreshDuringTheWaitChangesNeitherTheProductNorTheResultLine) {
