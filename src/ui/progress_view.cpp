@@ -12,6 +12,8 @@ constexpr UINT kHideInPlace = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZ
 bool CProgressView::Show(const std::shared_ptr<DownloadProgress>& progress, const std::wstring& fileName) {
     HWND main = m_main.Window();
     EnableWindow(main, FALSE);
+    // An earlier dialog goes before the state its window points to.
+    m_dialog.reset();
     m_state = std::make_unique<CProgressDialog>();
     m_dialog.reset(m_state->Create(m_platform.Instance, main, progress, fileName));
     if (m_dialog)
