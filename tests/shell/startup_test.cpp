@@ -41,6 +41,30 @@ TEST(StartupRun, TwoPartsShowTheUsageBoxWithTheErrorIconAndExitOne) {
     DrainMessages();
 }
 
+// A malformed line tells what is wrong with the syntax after it and ends with 1639; /? shows the syntax.
+TEST(StartupRun, MalformedLineAndHelpAreToldInTheWindow) {
+    struct Case {
+        std::wstring tail;
+        int exitCode;
+        std::wstring text;  // how the one box starts
+        UINT style;
+    };
+    const Case cases[] = {{L"/frobnicate", 1639, L"Unknown switch /frobnicate.\r\n\r\nZIDezureziv.exe [", MB_ICONERROR},
+                          {L"/repair /uninstall", 1639, L"/uninstall: only one operation", MB_ICONERROR},
+                          {L"/?", 0, L"ZIDezureziv.exe [/quiet | /passive]", MB_ICONINFORMATION}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.tail));
+        CScriptedPrompt prompt;
+        CScriptedInstaller installer;
+        EXPECT_EQ(RunProgram(c.tail, prompt, installer), c.exitCode);
+        ASSERT_EQ(prompt.Boxes().size(), 1u);
+        EXPECT_EQ(prompt.Boxes()[0].text.rfind(c.text, 0), 0u) << Narrow(prompt.Boxes()[0].text);
+        EXPECT_EQ(prompt.Boxes()[0].style, c.style);
+        EXPECT_TRUE(installer.Calls().empty());
+        DrainMessages();
+    }
+}
+
 // A package run whose install ran ends with the installer's result; one whose install never ran,
 // because the package is missing or a check's question was answered Cancel, ends with 1. Either
 // way the run ends without the main loop.
