@@ -38,20 +38,13 @@ int AnswerUnattended(const Question& question) {
 
 int CUnattendedPrompt::Ask(const Question& question) {
     const int answer = AnswerUnattended(question);
-    const std::wstring line = FirstLine(question.Text);
-    m_lines.push_back(line + (answer == IDCANCEL ? L" Answered No." : L" Answered Yes."));
     if (answer == IDCANCEL)
-        m_lastNotice = line;
+        m_lastNotice = FirstLine(question.Text);
     return answer;
 }
 
 void CUnattendedPrompt::Tell(const std::wstring& text, UINT) {
-    m_lines.push_back(text);
     m_lastNotice = FirstLine(text);
-}
-
-void CUnattendedPrompt::Log(const std::wstring& line) {
-    m_lines.push_back(line);
 }
 
 int CUnattendedPrompt::AskUninstallOptions(bool& keep) {

@@ -1,5 +1,6 @@
 // The prompt of a run without a person (/quiet, /passive): each question gets the fixed answer of its
-// kind, nothing is shown, and what would have been told or logged is kept for the run's result.
+// kind and nothing is shown; the run's result line says why it ended when nothing was run, and the
+// summary file beside the log holds what a failure's log pane would show.
 #pragma once
 
 #include <string>
@@ -26,21 +27,18 @@ class CUnattendedPrompt final : public IPrompt {
 public:
     int Ask(const Question& question) override;
     void Tell(const std::wstring& text, UINT style) override;
-    void Log(const std::wstring& line) override;
+    void Log(const std::wstring&) override {}
     void ClearLog() override {}
     // Keeps the settings.
     int AskUninstallOptions(bool& keep) override;
     void ShowInstallerLog(const std::wstring& path) override;
 
-    // What was told and logged, in order, one line each.
-    const std::vector<std::wstring>& Lines() const { return m_lines; }
     // The first line of the last notice or refused question, or empty: why a run ended with nothing done.
     const std::wstring& LastNotice() const { return m_lastNotice; }
     // The installer log of the last operation, or empty.
     const std::wstring& InstallerLog() const { return m_installerLog; }
 
 private:
-    std::vector<std::wstring> m_lines;
     std::wstring m_lastNotice;
     std::wstring m_installerLog;
 };
