@@ -41,36 +41,6 @@ CommandResult InstallFile(const std::wstring& given, const OperationContext& con
     return {InstallPackage(context, path, installed, origin), title, L""};
 }
 
-// The installed record a repair or uninstall acts on, or the program's own code with its reason.
-std::optional<InstalledPackage> ChooseRecord(const CommandLine& command, IInstalledPackages& installed,
-                                             CommandResult& refusal) {
-    installed.Refresh();
-    const InstalledPackage* chosen = nullptr;
-    bool both = false;
-    for (const InstalledPackage& record : installed.Records()) {
-        if (command.Is64Bit && record.Is64Bit != *command.Is64Bit)
-            continue;
-        if (chosen && chosen->Is64Bit != record.Is64Bit)
-            both = true;
-        if (!chosen || (chosen->Is64Bit == record.Is64Bit && CompareVersions(record.Version, chosen->Version) > 0))
-            chosen = &record;
-    }
-    const wchar_t* name = command.Action == CommandAction::Repair ? L"/repair" : L"/uninstall";
-    if (both) {
-        refusal = {
-            ERROR_INVALID_COMMAND_LINE, refusal.Title,
-            std::wstring(L"Both builds of Velonar are installed: name one, ") + name + L" 32 or " + name + L" 64."};
-        return std::nullopt;
-    }
-    if (!chosen) {
-        refusal = {ERROR_UNKNOWN_PRODUCT, refusal.Title,
-                   command.Is64Bit ? std::wstring(L"No ") + BuildLabel(*command.Is64Bit) + L" Velonar is installed."
-                                   : L"No Velonar is installed."};
-        return std::nullopt;
-    }
-    return *chosen;
-}
-
 CommandResult RepairOrUninstall(const CommandLine& command, const OperationContext& context,
                                 IInstalledPackages& installed) {
     const bool repair = command.Action == CommandAction::Repair;
@@ -79,12 +49,23 @@ CommandResult RepairOrUninstall(const CommandLine& command, const OperationConte
     CommandResult result{std::nullopt, CommandTitle(command), L""};
     if (command.Is64Bit)
         result.Title += std::wstring(L" (") + BuildLabel(*command.Is64Bit) + L")";
-    std::optional<InstalledPackage> record = ChooseRecord(command, installed, result);
-    if (!record)
+    installed.Refresh();
+    DWORD refusal = 0;
+    const InstalledPackage* chosen = ChooseInstalled(installed.Records(), command.Is64Bit, refusal);
+    if (!chosen) {
+        const std::wstring name = command.Action == CommandAction::Repair ? L"/repair" : L"/uninstall";
+        result.Code = refusal;
+        result.Text = refusal == ERROR_INVALID_COMMAND_LINE
+                          ? L"Both builds of Velonar are installed: name one, " + name + L" 32 or " + name + L" 64."
+                      : command.Is64Bit
+                          ? std::wstring(L"No ") + BuildLabel(*command.Is64Bit) + L" Velonar is installed."
+                          : L"No Velonar is installed.";
         return result;
-    request.Package = *record;
+    }
+    const InstalledPackage record = *chosen;  // the list is rescanned while the operation runs
+    request.Package = record;
     result.Title = ProductTitle(request);
-    result.Code = repair ? RunOperation(request, context) : RunUninstall(context, *record, std::nullopt, installed);
+    result.Code = repair ? RunOperation(request, context) : RunUninstall(context, record, std::nullopt, installed);
     return result;
 }
 
@@ -124,6 +105,24 @@ CommandResult Update(const CommandLine& command, const OperationContext& context
 }
 
 }  // namespace
+
+const InstalledPackage* ChooseInstalled(const std::vector<InstalledPackage>& records, std::optional<bool> is64Bit,
+                                        DWORD& refusal) {
+    const InstalledPackage* chosen = nullptr;
+    for (const InstalledPackage& record : records) {
+        if (is64Bit && record.Is64Bit != *is64Bit)
+            continue;
+        if (chosen && chosen->Is64Bit != record.Is64Bit) {
+            refusal = ERROR_INVALID_COMMAND_LINE;
+            return nullptr;
+        }
+        if (!chosen || CompareVersions(record.Version, chosen->Version) > 0)
+            chosen = &record;
+    }
+    if (!chosen)
+        refusal = ERROR_UNKNOWN_PRODUCT;
+    return chosen;
+}
 
 std::wstring CommandTitle(const CommandLine& command) {
     switch (command.Action) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "operations/installed_packages.h"
 #include "operations/operation_context.h"
@@ -19,6 +20,12 @@ struct CommandResult {
     std::wstring Title;         // "Repair Velonar 5.45.3 (64 bit)": what was run, or was to be
     std::wstring Text;          // why, when the code is the program's own (1605, 1639); else empty
 };
+
+// The installed record that /repair or /uninstall acts on: of build is64Bit, or of the only build
+// installed when none is named, of several the newest. Null with refusal set to 1605 (none installed)
+// or 1639 (both builds, none named).
+const InstalledPackage* ChooseInstalled(const std::vector<InstalledPackage>& records, std::optional<bool> is64Bit,
+                                        DWORD& refusal);
 
 // "Repair Velonar", "Install Velonar", ...: what command runs, before anything is known of it.
 std::wstring CommandTitle(const CommandLine& command);

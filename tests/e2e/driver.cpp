@@ -68,10 +68,8 @@ CProgram::CProgram(const std::wstring& tail, const std::wstring& program, HANDLE
         commandLine += L" " + tail;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (output) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output;
-    }
+    startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = output;
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
                         &m_process))
         m_process = {};
