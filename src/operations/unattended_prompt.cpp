@@ -38,13 +38,16 @@ int AnswerUnattended(const Question& question) {
 
 int CUnattendedPrompt::Ask(const Question& question) {
     const int answer = AnswerUnattended(question);
+    const std::wstring line = FirstLine(question.Text);
+    m_lines.push_back(line + (answer == IDCANCEL ? L" Answered No." : L" Answered Yes."));
     if (answer == IDCANCEL)
-        m_lastNotice = FirstLine(question.Text);
+        m_lastNotice = line;
     return answer;
 }
 
 void CUnattendedPrompt::Tell(const std::wstring& text, UINT) {
     m_lastNotice = FirstLine(text);
+    m_lines.push_back(m_lastNotice);
 }
 
 int CUnattendedPrompt::AskUninstallOptions(bool& keep) {

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "log/installer_log.h"
 #include "net/download_engine.h"
 #include "operations/known_builds.h"
 #include "operations/preflight.h"
@@ -250,6 +251,9 @@ int RunUnattended(const CommandLine& command, const PlatformFacts& platform, CSe
         result = RunCommand(command, operations, installed, website);
     }
 
+    // What the log pane would have shown, after Windows Installer's log: the checks, the answers, why.
+    if (!prompt.InstallerLog().empty())
+        AppendLines(prompt.InstallerLog(), prompt.Lines());
     const DWORD code = result.Code.value_or(ERROR_INVALID_FUNCTION);  // 1: refused, or answered No
     std::wstring text = result.Text;
     if (text.empty())

@@ -139,6 +139,7 @@ TEST_F(Unattended, ListRepairUninstallRefuseAndUpdateWithoutAWindow) {
         if (step.logged) {
             EXPECT_NE(ReadFileBytes(log).find("Action start "), std::string::npos);
             EXPECT_EQ(ReadFileBytes(log).find("an older run's log"), std::string::npos);
+            EXPECT_NE(ReadFileBytes(log).find(": Exit code 0: "), std::string::npos);  // the program's own lines
             EXPECT_NE(run.Output.find("\r\nLog: " + Narrow(log) + "\r\n"), std::string::npos) << run.Output;
         }
     }
