@@ -84,11 +84,7 @@ bool RunWindowCommand(const CommandLine& command, const OperationContext& contex
     OperationOptions options = context.Options;
     if (!command.LogFile.empty()) {
         options.Logging = true;
-        if (FullPathName(command.LogFile, options.LogFile) == ERROR_SUCCESS) {
-            DeleteFileW(options.LogFile.c_str());
-            if (WriteNewFile(options.LogFile, "") != ERROR_SUCCESS)
-                options.LogFile.clear();
-        }
+        options.LogFile = PrepareLogFile(command.LogFile, context.Prompt);
     }
     const OperationContext withOptions{context.Prompt,   context.Waiter,   context.Installer, options,
                                        context.Settings, context.Platform, context.Source};

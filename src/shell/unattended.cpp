@@ -151,8 +151,8 @@ std::wstring Trimmed(std::wstring text) {
     return text;
 }
 
-// The log file the run was given, made anew (one there is replaced; a link goes, not its target);
-// its full path, or empty (told) when it cannot be made.
+}  // namespace
+
 std::wstring PrepareLogFile(const std::wstring& given, IPrompt& prompt) {
     std::wstring path;
     DWORD error = FullPathName(given, path);
@@ -166,8 +166,6 @@ std::wstring PrepareLogFile(const std::wstring& given, IPrompt& prompt) {
                 MB_ICONWARNING);
     return {};
 }
-
-}  // namespace
 
 std::wstring InstalledPackagesJson(const std::vector<InventoryEntry>& entries) {
     std::wstring json = L"[";
@@ -259,7 +257,8 @@ int RunUnattended(const CommandLine& command, const PlatformFacts& platform, CSe
     if (text.empty())
         text = result.Code ? Trimmed(GetErrorText(code))
                            : (prompt.LastNotice().empty() ? L"Nothing was run." : prompt.LastNotice());
-    if (quiet && result.Code && !IsSuccess(code) && !IsElevated())
+    // Only what Windows Installer ran can have failed for want of rights.
+    if (quiet && !prompt.InstallerLog().empty() && result.Text.empty() && !IsSuccess(code) && !IsElevated())
         text += L" The caller is not elevated: a quiet per-machine operation needs administrator rights.";
     std::wstring report = result.Title + L": " + std::to_wstring(code) + L" " + text + L"\r\n";
     if (!prompt.InstallerLog().empty())

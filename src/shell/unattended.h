@@ -17,6 +17,10 @@ namespace zid {
 // language, one line per package.
 std::wstring InstalledPackagesJson(const std::vector<InventoryEntry>& entries);
 
+// The log file a run was given (/log), made anew: one there is replaced (a link goes, not its target).
+// Its full path, or empty (told through prompt) when it cannot be made.
+std::wstring PrepareLogFile(const std::wstring& given, IPrompt& prompt);
+
 // Writes the installed packages as JSON to standard output; the exit code (0).
 int RunList(const PlatformFacts& platform);
 
