@@ -28,6 +28,15 @@ struct Outcome {
     bool WindowSeen = false;
 };
 
+// Notes in the pair's second whether a visible window belongs to the process of its first.
+BOOL CALLBACK NoteWindow(HWND window, LPARAM param) {
+    auto& [pid, seen] = *reinterpret_cast<std::pair<DWORD, bool>*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    seen = seen || (owner == pid && IsWindowVisible(window));
+    return TRUE;
+}
+
 // Runs the program with tail, its standard output a file, watching for any window of it meanwhile.
 Outcome RunProgram(const std::wstring& tail) {
     const std::wstring outputPath = ScratchFolder(L"unattended") + L"\\output.txt";
@@ -40,15 +49,7 @@ Outcome RunProgram(const std::wstring& tail) {
     std::pair<DWORD, bool> search{program.ProcessId(), false};
     WaitUntil(
         [&] {
-            EnumWindows(
-                [](HWND window, LPARAM param) -> BOOL {
-                    auto& [pid, seen] = *reinterpret_cast<std::pair<DWORD, bool>*>(param);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(window, &owner);
-                    seen = seen || (owner == pid && IsWindowVisible(window));
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&search));
             return (run.ExitCode = program.WaitForExit(0)) != STILL_ACTIVE;
         },
         120000);
