@@ -61,6 +61,15 @@ private:
     std::shared_ptr<DownloadProgress> m_progress;
 };
 
+// The keys of /passive's progress dialog (Esc cancels, Tab moves) are the dialog manager's.
+class CDialogKeys final : public IMessageFilter {
+public:
+    bool PreTranslate(MSG& msg) override {
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        return root && IsDialogMessageW(root, &msg);
+    }
+};
+
 // The progress dialog of /passive has no main window to belong to.
 class CNoOwner final : public IOwnerWindow {
 public:
@@ -227,7 +236,9 @@ int RunUnattended(const CommandLine& command, const PlatformFacts& platform, CSe
         options.LogFile = PrepareLogFile(command.LogFile, prompt);
 
     // The engine is declared after the views: its session closes first.
+    CDialogKeys keys;
     CMessagePump pump;
+    pump.SetFilter(quiet ? nullptr : &keys);
     CPlainWaiter waiter(pump);
     CInventoryList installed(platform);
     CSilentDownloadView silent(pump);
