@@ -67,6 +67,33 @@ std::wstring CreateLogFile(zid::UniqueFile* held, const wchar_t* ending) {
     return CreateNamedLogFile(std::wstring(folder, length), FormatTime(local, kLogName), held, ending);
 }
 
+DWORD AppendLines(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    zid::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    unsigned char mark[2] = {};
+    DWORD read = 0;
+    const bool wide = ReadFile(file.get(), mark, 2, &read, nullptr) && read == 2 && mark[0] == 0xFF && mark[1] == 0xFE;
+    for (const std::wstring& line : lines) {
+        if (wide) {
+            if (const DWORD error = WriteLine(file.get(), line))
+                return error;
+            continue;
+        }
+        const std::wstring text = line + L"\r\n";
+        const int length =
+            WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
+                            nullptr);
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            return GetLastError();
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD WriteLine(HANDLE file, const std::wstring& text) {
     const std::wstring line = text + L"\r\n";
     DWORD written = 0;

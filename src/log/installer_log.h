@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "win/handles.h"
 
@@ -18,6 +19,10 @@ std::wstring CreateLogFile(zid::UniqueFile* held = nullptr, const wchar_t* endin
 // As CreateLogFile in folder (ending with a separator) with the name taken from local; its path, or empty
 // when none of the 999 names could be created.
 std::wstring CreateLogFileIn(const std::wstring& folder, const std::tm& local, zid::UniqueFile* held = nullptr);
+
+// Appends each of lines and CR LF to the existing log at path in its own encoding: UTF-16 after a
+// byte-order mark, else UTF-8. 0 or the Win32 error.
+DWORD AppendLines(const std::wstring& path, const std::vector<std::wstring>& lines);
 
 // Writes text and CR LF as UTF-16 at the file's position; 0 or the Win32 error.
 DWORD WriteLine(HANDLE file, const std::wstring& text);

@@ -8,6 +8,8 @@
 #include "win/platform.h"
 #include "win/settings.h"
 
+#include <string>
+
 namespace zid {
 
 class IPackageSource;
@@ -16,6 +18,11 @@ class IPackageSource;
 struct OperationOptions {
     bool Logging = true;   // "Show Installer log files": each operation writes a log file
     bool BasicUi = false;  // Windows Installer's basic interface; the program's questions taken as agreed
+    // A run without a person: Windows Installer's interface for every operation (INSTALLUILEVEL_NOCHANGE:
+    // none of that, the interface follows BasicUi). Another installation in progress then ends an
+    // operation with 1618 instead of a question.
+    INSTALLUILEVEL UnattendedUi = INSTALLUILEVEL_NOCHANGE;
+    std::wstring LogFile;  // the log file of every operation, appended to; empty: a new one in %TEMP%
 };
 
 struct OperationContext {

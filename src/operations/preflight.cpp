@@ -30,15 +30,6 @@ constexpr RestartMarker kRestartMarkers[] = {
      L"Windows Update"},
 };
 
-// The mutex exists while an installation runs. Only its existence is asked: owning it, even for a
-// moment, would make an installation that starts at that moment fail with 1618.
-bool AnotherInstallationRuns() {
-    HANDLE opened = OpenMutexW(SYNCHRONIZE, FALSE, kExecuteMutex);
-    const DWORD error = opened ? ERROR_SUCCESS : GetLastError();
-    zid::UniqueHandle mutex(opened);
-    return mutex || error == ERROR_ACCESS_DENIED;  // denied: there, but its owner lets nobody open it
-}
-
 // The names of the markers of a pending restart that are present.
 std::wstring PendingRestartMarkers() {
     std::wstring names;
@@ -109,6 +100,15 @@ bool AskToContinue(const PreflightFinding& finding, const std::wstring& note, co
 }
 
 }  // namespace
+
+// The mutex exists while an installation runs. Only its existence is asked: owning it, even for a
+// moment, would make an installation that starts at that moment fail with 1618.
+bool AnotherInstallationRuns() {
+    HANDLE opened = OpenMutexW(SYNCHRONIZE, FALSE, kExecuteMutex);
+    const DWORD error = opened ? ERROR_SUCCESS : GetLastError();
+    zid::UniqueHandle mutex(opened);
+    return mutex || error == ERROR_ACCESS_DENIED;  // denied: there, but its owner lets nobody open it
+}
 
 std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request, IWindowsInstaller& installer) {
     std::vector<PreflightFinding> findings;

@@ -18,6 +18,9 @@ struct PreflightFinding {
     bool PackagesGone = false;  // Windows Installer has no package of the installation left to work from
 };
 
+// Whether Windows Installer's execution mutex exists: another installation is in progress.
+bool AnotherInstallationRuns();
+
 // The findings for request: another installation running, a restart pending, and for repair and
 // uninstall a product installer does not know or whose cached package is gone. Asks nobody.
 std::vector<PreflightFinding> CheckBeforeOperation(const OperationRequest& request, IWindowsInstaller& installer);

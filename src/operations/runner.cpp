@@ -40,12 +40,13 @@ constexpr size_t kRuntimeMessage = 256;
 struct WorkerInput {
     OperationRequest Request;
     bool BasicUi = false;
+    INSTALLUILEVEL UnattendedUi = INSTALLUILEVEL_NOCHANGE;
     IWindowsInstaller* Installer = nullptr;
 };
 
 unsigned __stdcall WorkerThread(void* parameter) {
     std::unique_ptr<WorkerInput> input(static_cast<WorkerInput*>(parameter));
-    return OperationWorker(input->Request, input->BasicUi, *input->Installer);
+    return OperationWorker(input->Request, input->BasicUi, *input->Installer, input->UnattendedUi);
 }
 
 std::wstring CommandWord(OperationCommand command) {
@@ -60,12 +61,30 @@ std::wstring CommandWord(OperationCommand command) {
     return {};
 }
 
+void LogResult(const std::wstring& prefix, DWORD result, IPrompt& prompt) {
+    wchar_t code[32];
+    swprintf(code, 32, L"Exit code %d: ", static_cast<int>(result));
+    prompt.Log(prefix + code + GetErrorText(result));
+}
+
+// The log file the run was given, opened at its end for the report; its path, or empty.
+std::wstring OpenGivenLogFile(const std::wstring& path, UniqueFile& held) {
+    held.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!held)
+        return {};
+    SetFilePointer(held.get(), 0, nullptr, FILE_END);
+    return path;
+}
+
 }  // namespace
 
-UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInstaller& installer) {
+UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInstaller& installer,
+                     INSTALLUILEVEL unattended) {
     installer.EnableLog(kLogMode, request.LogPath.empty() ? nullptr : request.LogPath.c_str(),
                         INSTALLLOGATTRIBUTES_APPEND);
-    const INSTALLUILEVEL level = basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_DEFAULT;
+    const bool given = unattended != INSTALLUILEVEL_NOCHANGE;
+    const INSTALLUILEVEL level = given ? unattended : basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_DEFAULT;
     const wchar_t* product = request.Package ? request.Package->ProductCode.c_str() : L"";
     switch (request.Command) {
     case OperationCommand::Uninstall: {
@@ -80,7 +99,7 @@ UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInst
         return installer.InstallProduct(request.PackagePath->c_str(), commandLine.c_str());
     }
     case OperationCommand::Install:
-        installer.SetInternalUi(basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_FULL);
+        installer.SetInternalUi(given ? unattended : basicUi ? INSTALLUILEVEL_BASIC : INSTALLUILEVEL_FULL);
         return installer.InstallProduct(request.PackagePath ? request.PackagePath->c_str() : L"", kInstallCommandLine);
     case OperationCommand::Repair:
         installer.SetInternalUi(level);
@@ -134,13 +153,20 @@ std::optional<DWORD> RunOperation(OperationRequest& request, const OperationCont
                     MB_ICONERROR);
         return ERROR_INVALID_PARAMETER;
     }
+    // Nobody is there to wait for the other installation: the caller retries a 1618.
+    if (context.Options.UnattendedUi != INSTALLUILEVEL_NOCHANGE && AnotherInstallationRuns()) {
+        prompt.Log(L"Check: another installation is in progress.");
+        LogResult(prefix, ERROR_INSTALL_ALREADY_RUNNING, prompt);
+        return ERROR_INSTALL_ALREADY_RUNNING;
+    }
     if (!ConfirmBeforeOperation(request, context)) {
         prompt.Log(prefix + L"Canceled");
         return std::nullopt;
     }
     UniqueFile logFile;
     if (context.Options.Logging) {
-        request.LogPath = CreateLogFile(&logFile);
+        request.LogPath = context.Options.LogFile.empty() ? CreateLogFile(&logFile)
+                                                          : OpenGivenLogFile(context.Options.LogFile, logFile);
         if (request.LogPath.empty())
             prompt.Tell(L"Unable to create a log file", MB_ICONWARNING);
     }
@@ -148,7 +174,8 @@ std::optional<DWORD> RunOperation(OperationRequest& request, const OperationCont
         TellError(prompt, L"WriteLine", error);
     logFile.reset();  // Windows Installer appends to it
 
-    auto input = std::make_unique<WorkerInput>(WorkerInput{request, context.Options.BasicUi, &context.Installer});
+    auto input = std::make_unique<WorkerInput>(
+        WorkerInput{request, context.Options.BasicUi, context.Options.UnattendedUi, &context.Installer});
     SetLastError(0);
     UniqueHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WorkerThread, input.get(), 0, nullptr)));
     if (!thread) {
@@ -161,9 +188,7 @@ std::optional<DWORD> RunOperation(OperationRequest& request, const OperationCont
     GetExitCodeThread(thread.get(), &result);
     thread.reset();
 
-    wchar_t code[32];
-    swprintf(code, 32, L"Exit code %d: ", static_cast<int>(result));
-    prompt.Log(prefix + code + GetErrorText(result));
+    LogResult(prefix, result, prompt);
     ReportOutcome(request, title, result, prompt);
     prompt.ShowInstallerLog(request.LogPath);
     return result;

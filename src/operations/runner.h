@@ -19,9 +19,10 @@ namespace zid {
 // waited, only once the worker has ended.
 std::optional<DWORD> RunOperation(OperationRequest& request, const OperationContext& context);
 
-// The worker's Windows Installer calls for request at the given basic UI mode; their result
-// (1 for an unknown command).
-UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInstaller& installer);
+// The worker's Windows Installer calls for request at the given basic UI mode, or at the interface
+// level unattended when it is not INSTALLUILEVEL_NOCHANGE; their result (1 for an unknown command).
+UINT OperationWorker(const OperationRequest& request, bool basicUi, IWindowsInstaller& installer,
+                     INSTALLUILEVEL unattended = INSTALLUILEVEL_NOCHANGE);
 
 // "Install 5.45.3 (64 bit)", "Repair", or "" for an unknown command: what the operation is called.
 std::wstring OperationTitle(const OperationRequest& request);

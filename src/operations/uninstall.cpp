@@ -54,15 +54,22 @@ bool UninstallPackage(const OperationContext& context, int recordIndex,
 
 bool UninstallRecord(const OperationContext& context, InstalledPackage package,
                      const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed) {
+    return RunUninstall(context, std::move(package), upgradingPackage, installed) == static_cast<DWORD>(ERROR_SUCCESS);
+}
+
+std::optional<DWORD> RunUninstall(const OperationContext& context, InstalledPackage package,
+                                  const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed) {
     // Windows Installer cannot remove what it does not know (1605): only the entry is left to remove.
-    if (IsLeftoverEntry(package, context.Installer))
-        return OfferLeftoverRemoval(context, package, OperationCommand::Uninstall, installed) ==
-               LeftoverOutcome::Removed;
+    if (IsLeftoverEntry(package, context.Installer)) {
+        if (OfferLeftoverRemoval(context, package, OperationCommand::Uninstall, installed) != LeftoverOutcome::Removed)
+            return std::nullopt;
+        return static_cast<DWORD>(ERROR_SUCCESS);
+    }
     OperationRequest request;
     request.Command = OperationCommand::Uninstall;
     request.Package = std::move(package);
     if (upgradingPackage && !UpgradingCommandLine(*upgradingPackage, request.CommandLine, context.Prompt))
-        return false;
+        return std::nullopt;
 
     CRegKey preferences;
     bool haveValue = false;
@@ -75,7 +82,7 @@ bool UninstallRecord(const OperationContext& context, InstalledPackage package,
         bool keep = true;
         if (!upgradingPackage && context.Prompt.AskUninstallOptions(keep) != IDOK) {
             context.Prompt.Log(L"Uninstall: Canceled");
-            return false;
+            return std::nullopt;
         }
         // Without the value the product's uninstall uses its own default; nothing to report.
         haveValue = preferences.CreateKey(HKEY_CURRENT_USER, keyPath->c_str()) == ERROR_SUCCESS &&
@@ -84,7 +91,7 @@ bool UninstallRecord(const OperationContext& context, InstalledPackage package,
 
     const std::optional<DWORD> result = RunOperation(request, context);
     installed.PostRefresh();
-    return result == static_cast<DWORD>(ERROR_SUCCESS);
+    return result;
 }
 
 }  // namespace zid

@@ -22,6 +22,11 @@ bool UninstallPackage(const OperationContext& context, int recordIndex,
 bool UninstallRecord(const OperationContext& context, InstalledPackage package,
                      const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed);
 
+// As UninstallRecord; Windows Installer's result, or nothing when the removal never ran (refused or
+// cancelled).
+std::optional<DWORD> RunUninstall(const OperationContext& context, InstalledPackage package,
+                                  const std::optional<std::wstring>& upgradingPackage, IInstalledPackages& installed);
+
 // Where the product's uninstall looks for "PreservePreferences" for an installed version (packed),
 // or nothing for versions that are not asked: "Software\Corrabel\Velonar\Debug" or "...\Uninstall".
 std::optional<std::wstring> PreferencesKeyFor(DWORD version);

@@ -49,11 +49,23 @@ InventoryEntry ReadEntryTexts(HKEY entry, bool is64Bit) {
     if (is64Bit)
         texts.Version += kSuffix64;
     std::wstring installDate;
-    if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS)
+    unsigned year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    if (QueryStringValue(entry, L"InstallDate", installDate) == ERROR_SUCCESS) {
         texts.InstallDate = FormatInstallDate(installDate, kInstallDatePattern);
+        if (swscanf(installDate.c_str(), kInstallDatePattern, &year, &month, &day) == 3 &&
+            IsCalendarDate(year, month, day)) {
+            wchar_t iso[16];
+            swprintf(iso, 16, L"%04u-%02u-%02u", year, month, day);
+            texts.IsoDate = iso;
+        }
+    }
     DWORD size = 0;
-    if (QueryDwordValue(entry, L"EstimatedSize", size) == ERROR_SUCCESS)
+    if (QueryDwordValue(entry, L"EstimatedSize", size) == ERROR_SUCCESS) {
         texts.Size = FormatSize(size);
+        texts.Kilobytes = size;
+    }
     return texts;
 }
 

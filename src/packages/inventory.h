@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,11 @@ bool IsProductDisplayName(const std::wstring& displayName);
 // shows them.
 struct InventoryEntry {
     InstalledPackage Record;
-    std::wstring Version;      // DisplayVersion (shown safely), " (64 bit)" after it in the 64-bit view
-    std::wstring InstallDate;  // InstallDate as FormatInstallDate shows it; empty when it is none
-    std::wstring Size;         // EstimatedSize as FormatSize shows it; empty when there is none
+    std::wstring Version;            // DisplayVersion (shown safely), " (64 bit)" after it in the 64-bit view
+    std::wstring InstallDate;        // InstallDate as FormatInstallDate shows it; empty when it is none
+    std::wstring Size;               // EstimatedSize as FormatSize shows it; empty when there is none
+    std::wstring IsoDate;            // InstallDate as "2026-12-09"; empty when it is none
+    std::optional<DWORD> Kilobytes;  // EstimatedSize; none when there is none
 };
 
 // A step of a scan that failed: its name ("OpenKey(1)", "EnumKey(1)", "OpenKey(2)") and the code.

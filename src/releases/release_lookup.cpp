@@ -131,6 +131,23 @@ PackageOffer CWebsitePackageSource::Find(const InstalledPackage& package) {
     return {L"", L"The product website lists no release " + release + L"."};
 }
 
+PackageOffer CWebsitePackageSource::FindCurrent(bool is64Bit) {
+    const std::wstring build = BuildLabel(is64Bit);
+    CHtmlParser parser;
+    std::wstring problem;
+    if (!ReadCataloguePage(m_context, 0, GetTickCount64() + m_deadline, m_deadline / 1000, parser, problem))
+        return {L"", L"The product website's list of releases could not be read (" + problem + L")."};
+    const CHtmlElement* release = parser.FindById(is64Bit ? L"vncurrent64" : L"vncurrent32");
+    const CHtmlElement* anchor = release ? release->FindByTag(L"a") : nullptr;
+    const wchar_t* href = anchor ? anchor->GetHref() : nullptr;
+    if (!href || !*href)
+        return {L"", L"The product website names no current release of the " + build + L" build."};
+    const std::wstring url = GetWebsiteBase() + href;
+    if (std::wstring name; !DownloadFileName(url, name))
+        return {L"", L"The link of the current release does not name a package (" + ShownText(url) + L")."};
+    return {url, L""};
+}
+
 std::wstring CWebsitePackageSource::Download(const std::wstring& url) {
     std::wstring saved;
     return DownloadPackage(m_context, url, saved) ? saved : std::wstring();

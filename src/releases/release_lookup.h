@@ -32,6 +32,8 @@ public:
     // the look-up with nothing found (the problem says which).
     PackageOffer Find(const InstalledPackage& package) override;
     std::wstring Download(const std::wstring& url) override;
+    // The current release of the build, as Download.htm names it (the same look-up as Find).
+    PackageOffer FindCurrent(bool is64Bit);
 
 private:
     const DownloadContext& m_context;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "net/download_engine.h"
 #include "operations/operation_context.h"
@@ -15,7 +17,10 @@
 #include "releases/download_context.h"
 #include "releases/release_lookup.h"
 #include "releases/website_address.h"
+#include "shell/command_line.h"
+#include "shell/command_run.h"
 #include "shell/elevated_step.h"
+#include "shell/unattended.h"
 #include "ui/main_window.h"
 #include "ui/progress_view.h"
 #include "ui/window_prompt.h"
@@ -42,27 +47,52 @@ constexpr size_t kExceptionDetail = 79;
 constexpr int kExitOutOfMemory = 12;
 constexpr int kExitException = -1;
 
-// A package run: exactly one argument, handed to the install decision flow. False on a usage error.
-// The run ends with the install's own result, as callers of msiexec expect; with 1 when the flow
-// ended before installing (or with the code of a quit message seen meanwhile).
-bool RunCommandLine(const wchar_t* commandTail, CThisPcPage& thisPc, IPrompt& prompt, CMessagePump& pump) {
-    CWaitCursor busy;
+std::vector<std::wstring> SplitArguments(const wchar_t* commandTail) {
+    std::vector<std::wstring> arguments;
+    if (!commandTail || !*commandTail)
+        return arguments;
     int count = 0;
     UniqueArgumentList parts(CommandLineToArgvW(commandTail, &count));
-    if (!parts || count != 1) {
-        prompt.Tell(L"Usage: ZIDezureziv [MSI_file]", MB_ICONERROR);
+    for (int i = 0; parts && i < count; ++i)
+        arguments.emplace_back(parts.get()[i]);
+    return arguments;
+}
+
+// What the command line asks for with the window up: the usage box, the syntax, or an operation whose
+// result the program ends with, as callers of msiexec expect; with 1 when nothing was run (or with the
+// code of a quit message seen meanwhile). False when the main loop is to run.
+bool RunWindowCommand(const CommandLine& command, const OperationContext& context, CThisPcPage& thisPc,
+                      CWebsitePackageSource& website, CMessagePump& pump) {
+    CWaitCursor busy;
+    switch (command.Action) {
+    case CommandAction::None:
         return false;
-    }
-    // Made absolute before anything else: the recent list keeps it, and a relative path would later
-    // name a file of whatever folder is current then.
-    std::wstring package;
-    if (const DWORD error = FullPathName(parts.get()[0], package)) {
-        TellError(prompt, parts.get()[0], error);
-        pump.EndWith(pump.ExitCode());
+    case CommandAction::Usage:
+        context.Prompt.Tell(L"Usage: ZIDezureziv [MSI_file]", MB_ICONERROR);
+        pump.EndWith(1);
         return true;
+    case CommandAction::Help:
+        context.Prompt.Tell(CommandLineSyntax(), MB_ICONINFORMATION);
+        pump.EndWith(0);
+        return true;
+    case CommandAction::Malformed:
+        context.Prompt.Tell(command.Problem + L"\r\n\r\n" + CommandLineSyntax(), MB_ICONERROR);
+        pump.EndWith(ERROR_INVALID_COMMAND_LINE);
+        return true;
+    default:
+        break;
     }
-    const std::optional<DWORD> result = thisPc.Install(package);
-    pump.EndWith(result ? static_cast<int>(*result) : pump.ExitCode());
+    OperationOptions options = context.Options;
+    if (!command.LogFile.empty()) {
+        options.Logging = true;
+        options.LogFile = PrepareLogFile(command.LogFile, context.Prompt);
+    }
+    const OperationContext withOptions{context.Prompt,   context.Waiter,   context.Installer, options,
+                                       context.Settings, context.Platform, context.Source};
+    const CommandResult result = RunCommand(command, withOptions, thisPc, website);
+    if (!result.Text.empty())
+        context.Prompt.Tell(result.Title + L": " + result.Text, MB_ICONERROR);
+    pump.EndWith(result.Code ? static_cast<int>(*result.Code) : pump.ExitCode());
     return true;
 }
 
@@ -74,6 +104,24 @@ int RunStartup(HINSTANCE instance, const wchar_t* commandTail, const ProgramSeam
     CSettingsStore settings;
     settings.Open();
     MakeCataloguePagesAbsolute(GetWebsiteBase());
+
+    // /list and the runs without a person show no window at all.
+    const CommandLine command = ParseCommandLine(SplitArguments(commandTail));
+    if (command.Action == CommandAction::List)
+        return RunList(platform);
+    if (command.Mode == RunMode::Quiet && command.Action == CommandAction::Help) {
+        WriteStandardOutput(CommandLineSyntax() + L"\r\n");
+        return 0;
+    }
+    if (command.Mode == RunMode::Quiet && command.Action == CommandAction::Malformed) {
+        WriteStandardOutput(command.Problem + L"\r\n");
+        return ERROR_INVALID_COMMAND_LINE;
+    }
+    if (command.Mode != RunMode::Window && command.Action != CommandAction::Malformed &&
+        command.Action != CommandAction::Help) {
+        CMsiInstaller msi;
+        return RunUnattended(command, platform, settings, seams.Installer ? *seams.Installer : msi);
+    }
 
     // The program's parts, each handed what it uses. The engine is declared after the window and what
     // shows in it: its session closes first, so no download outlives the windows it reports to.
@@ -107,8 +155,8 @@ int RunStartup(HINSTANCE instance, const wchar_t* commandTail, const ProgramSeam
     if (const DWORD error = engine.Open(main.Window()))
         TellError(prompt, L"InternetOpen", error);
 
-    if (commandTail && *commandTail && !RunCommandLine(commandTail, main.ThisPc(), prompt, pump))
-        return 1;
+    if (RunWindowCommand(command, operations, main.ThisPc(), website, pump))
+        return pump.ExitCode();
 
     pump.RunMainLoop();
     return pump.ExitCode();

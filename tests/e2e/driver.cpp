@@ -62,16 +62,18 @@ std::wstring ProgramPath() {
     return WinePath(ZID_EXE_PATH);
 }
 
-CProgram::CProgram(const std::wstring& tail, const std::wstring& program) {
+CProgram::CProgram(const std::wstring& tail, const std::wstring& program, HANDLE output) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!tail.empty())
         commandLine += L" " + tail;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = output;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
                         &m_process))
         m_process = {};
-    else
+    else if (!output)
         WaitForInputIdle(m_process.hProcess, 10000);
 }
 

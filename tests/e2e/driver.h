@@ -16,8 +16,9 @@ std::wstring ProgramPath();
 
 class CProgram {
 public:
-    // Starts the program (the build's, or a copy of it) with the given command-line tail (may be empty).
-    explicit CProgram(const std::wstring& tail, const std::wstring& program = ProgramPath());
+    // Starts the program (the build's, or a copy of it) with the given command-line tail (may be empty);
+    // with output (an inheritable handle), that is its standard output and nothing waits for its window.
+    explicit CProgram(const std::wstring& tail, const std::wstring& program = ProgramPath(), HANDLE output = nullptr);
     ~CProgram();  // kills the program if it is still running
     CProgram(const CProgram&) = delete;
     CProgram& operator=(const CProgram&) = delete;

@@ -63,6 +63,7 @@ TEST(Worker, CallsPerCommandAndMode) {
         INSTALLUILEVEL level;
         const wchar_t* call;
         const wchar_t* fileCommandLine;  // non-null: run from a package file with this command line
+        INSTALLUILEVEL unattended = INSTALLUILEVEL_NOCHANGE;  // a run without a person: its level wins
     };
     const Case cases[] = {
         {OperationCommand::Uninstall, false, L"", INSTALLUILEVEL_DEFAULT, L"Configure", nullptr},
@@ -74,6 +75,7 @@ TEST(Worker, CallsPerCommandAndMode) {
         {OperationCommand::Repair, true, L"", INSTALLUILEVEL_BASIC, L"Install", L"REINSTALL=ALL REINSTALLMODE=vamus"},
         {OperationCommand::Install, false, L"", INSTALLUILEVEL_FULL, L"Install", L"ACTION=INSTALL ALLUSERS=1"},
         {OperationCommand::Install, true, L"", INSTALLUILEVEL_BASIC, L"Install", L"ACTION=INSTALL ALLUSERS=1"},
+        {OperationCommand::Repair, true, L"", INSTALLUILEVEL_NONE, L"Reinstall", nullptr, INSTALLUILEVEL_NONE},
     };
     for (const Case& c : cases) {
         CScriptedInstaller installer({1618});
@@ -82,7 +84,7 @@ TEST(Worker, CallsPerCommandAndMode) {
         request.LogPath = L"C:\\temp\\VNI-1.txt";
         if (c.fileCommandLine)
             request.PackagePath = L"C:\\packages\\velonar.msi";
-        EXPECT_EQ(OperationWorker(request, c.basicUi, installer), 1618u);
+        EXPECT_EQ(OperationWorker(request, c.basicUi, installer, c.unattended), 1618u);
         ASSERT_EQ(installer.Calls().size(), 1u);
         const InstallerCall& call = installer.Calls()[0];
         SCOPED_TRACE(Narrow(c.call) + (c.basicUi ? " basic" : ""));

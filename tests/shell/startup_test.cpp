@@ -30,15 +30,30 @@ int RunProgram(const std::wstring& tail, CScriptedPrompt& prompt, CScriptedInsta
     return RunInstallerProgram(GetModuleHandleW(nullptr), tail.c_str(), {&prompt, &installer});
 }
 
-TEST(StartupRun, TwoPartsShowTheUsageBoxWithTheErrorIconAndExitOne) {
-    CScriptedPrompt prompt;
-    CScriptedInstaller installer;
-    EXPECT_EQ(RunProgram(L"C:\\Velonar Packages\\a.msi", prompt, installer), 1);
-    ASSERT_EQ(prompt.Boxes().size(), 1u);
-    EXPECT_EQ(prompt.Boxes()[0].text, L"Usage: ZIDezureziv [MSI_file]");
-    EXPECT_EQ(prompt.Boxes()[0].style, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_TRUE(installer.Calls().empty());
-    DrainMessages();
+// Two plain arguments show the usage box and end with 1; a malformed line tells what is wrong with the
+// syntax after it and ends with 1639; /? shows the syntax. Nothing is installed.
+TEST(StartupRun, UsageMalformedLineAndHelpAreToldInTheWindow) {
+    struct Case {
+        std::wstring tail;
+        int exitCode;
+        std::wstring text;  // how the one box starts
+        UINT style;
+    };
+    const Case cases[] = {{L"C:\\Velonar Packages\\a.msi", 1, L"Usage: ZIDezureziv [MSI_file]", MB_ICONERROR},
+                          {L"/frobnicate", 1639, L"Unknown switch /frobnicate.\r\n\r\nZIDezureziv.exe [", MB_ICONERROR},
+                          {L"/repair /uninstall", 1639, L"/uninstall: only one operation", MB_ICONERROR},
+                          {L"/?", 0, L"ZIDezureziv.exe [/quiet | /passive]", MB_ICONINFORMATION}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.tail));
+        CScriptedPrompt prompt;
+        CScriptedInstaller installer;
+        EXPECT_EQ(RunProgram(c.tail, prompt, installer), c.exitCode);
+        ASSERT_EQ(prompt.Boxes().size(), 1u);
+        EXPECT_EQ(prompt.Boxes()[0].text.rfind(c.text, 0), 0u) << Narrow(prompt.Boxes()[0].text);
+        EXPECT_EQ(prompt.Boxes()[0].style, c.style);
+        EXPECT_TRUE(installer.Calls().empty());
+        DrainMessages();
+    }
 }
 
 // A package run whose install ran ends with the installer's result; one whose install never ran,

@@ -132,7 +132,7 @@ protected:
     }
 
     CTestWaiter m_waiter;
-    OperationOptions m_options{false, false};
+    OperationOptions m_options{false, false, INSTALLUILEVEL_NOCHANGE, {}};
     CSettingsStore m_settings;
     PlatformFacts m_platform = DetectPlatform(GetModuleHandleW(nullptr));
 };

@@ -69,7 +69,7 @@ protected:
     CMessagePump m_pump;
     CScriptedPrompt m_boxes;
     CScriptedInstaller m_installer;  // what is downloaded is handed to it, not installed
-    OperationOptions m_options{false, false};
+    OperationOptions m_options{false, false, INSTALLUILEVEL_NOCHANGE, {}};
     CSettingsStore m_settings;
     PlatformFacts m_platform = DetectPlatform(GetModuleHandleW(nullptr));
     std::unique_ptr<EnvironmentOverride> m_website;  // the base address while the test runs
