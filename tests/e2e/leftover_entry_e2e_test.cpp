@@ -114,7 +114,15 @@ TEST(LeftoverEntries, OutOfTheWayOfAnInstallThenRemovedWithABackupThatBringsThem
         const std::wstring text = pane(), mark = L"bring it back: ";
         const size_t start = text.find(mark) + mark.size();
         const std::wstring backup = text.substr(start, text.find(L"\r\n", start) - start);
-        CProgram(L"/s \"" + backup + L"\"", L"C:\\windows\\regedit.exe").WaitForExit();
+        {
+            // The 64-bit Registry Editor, as a user of 64-bit Windows starts it: Wine hands a 32-bit
+            // caller its 32-bit one unless told not to.
+            PVOID redirection = nullptr;
+            const BOOL redirected = Wow64DisableWow64FsRedirection(&redirection);
+            CProgram(L"/s \"" + backup + L"\"", L"C:\\windows\\regedit.exe").WaitForExit();
+            if (redirected)
+                Wow64RevertWow64FsRedirection(redirection);
+        }
         EXPECT_EQ(Exported(is64Bit), before) << Narrow(backup);
         DeleteFileW(backup.c_str());
     }
