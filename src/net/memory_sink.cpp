@@ -51,11 +51,12 @@ public:
 
     // A page without an announced length is whole when it ends cleanly: nothing else could tell.
     void End(DownloadRequest& request) noexcept override {
-        if (!request.Cancel.load() && request.ErrorCode == 0 && request.HttpStatus != 0 &&
-            JudgeBodyEnd(m_plan, m_received) == BodyEnd::Short)
-            RecordDownloadError(request, ERROR_INTERNET_CONNECTION_ABORTED, kStepLength);
-        if (request.ErrorCode == 0 && request.HttpStatus != 0 && !request.Cancel.load())
-            request.Flags |= kRequestComplete;
+        if (!request.Cancel.load() && request.ErrorCode == 0 && request.HttpStatus != 0) {
+            if (JudgeBodyEnd(m_plan, m_received) == BodyEnd::Short)
+                RecordDownloadError(request, ERROR_INTERNET_CONNECTION_ABORTED, kStepLength);
+            else
+                request.Flags |= kRequestComplete;
+        }
         Collect(request);
     }
 

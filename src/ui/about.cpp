@@ -24,8 +24,7 @@ INT_PTR CAboutBox::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam));
     case WM_DPICHANGED:
-        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
-        return TRUE;
+        return m_dpi.OnDpiChanged(wParam, lParam);
     default:
         return FALSE;
     }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ui/dpi.h"
 #include "win/callback_guard.h"
 
 namespace zid {
@@ -44,6 +45,7 @@ template <typename Page>
 INT_PTR PageMessage(Page& page, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        KeepOwnLayout(window);
         return page.OnInitDialog(window);
     case WM_COMMAND:
         return page.OnCommand(LOWORD(wParam), HIWORD(wParam));

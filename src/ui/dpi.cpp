@@ -128,4 +128,9 @@ void CDialogDpi::Change(UINT dpi, const RECT& suggested) {
     InvalidateRect(m_dialog, nullptr, TRUE);
 }
 
+INT_PTR CDialogDpi::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    Change(ChangedDpi(wParam), SuggestedRect(lParam));
+    return TRUE;
+}
+
 }  // namespace zid

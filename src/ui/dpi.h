@@ -35,6 +35,8 @@ public:
     UINT Dpi() const { return m_dpi; }
     // WM_DPICHANGED: dpi is the new DPI, suggested the window rectangle the system proposes.
     void Change(UINT dpi, const RECT& suggested);
+    // WM_DPICHANGED of a dialog that needs nothing more: Change with the message's parameters.
+    INT_PTR OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
 private:
     HWND m_dialog = nullptr;

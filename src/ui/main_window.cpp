@@ -14,6 +14,7 @@
 #include "ui/dpi.h"
 #include "ui/main_window_layout.h"
 #include "win/handles.h"
+#include "win/module_info.h"
 
 namespace zid {
 
@@ -45,12 +46,6 @@ bool IsPageSwitchKey(const MSG& msg) {
 // The mouse messages the tool tips are told about: moves, buttons and the vertical wheel.
 bool IsMouseMessage(UINT message) {
     return message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK;
-}
-
-std::wstring LoadText(HINSTANCE instance, UINT id) {
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
 // The small icon in the size of dpi; the window shows it until it is given another.
@@ -222,10 +217,8 @@ void CMainWindow::ToggleBasicUi() {
 }
 
 void CMainWindow::OnUiLevelClicked() {
-    if (!m_options.BasicUi)
-        return;
-    m_options.BasicUi = false;
-    SetDlgItemTextW(m_window, IDC_UI_LEVEL, L"");
+    if (m_options.BasicUi)
+        ToggleBasicUi();
 }
 
 void CMainWindow::OnShowLogsClicked() {

@@ -95,8 +95,7 @@ INT_PTR CProgressDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPA
     case kDownloadProgress:
         return OnProgress();
     case WM_DPICHANGED:
-        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
-        return TRUE;
+        return m_dpi.OnDpiChanged(wParam, lParam);
     case WM_DESTROY:
         return OnDestroy();
     default:

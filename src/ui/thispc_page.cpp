@@ -23,6 +23,7 @@
 #include "ui/recent_menu.h"
 #include "ui/shell_open.h"
 #include "win/errors.h"
+#include "win/module_info.h"
 #include "win/untrusted_text.h"
 
 namespace zid {
@@ -46,12 +47,6 @@ constexpr Column kColumns[] = {
 
 void EnableControl(HWND page, int id, bool enable) {
     EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
-}
-
-std::wstring LoadText(HINSTANCE instance, UINT id) {
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
 // One row per entry: version, install date, size; the item data is the record's index. The list
@@ -148,7 +143,6 @@ INT_PTR CThisPcPage::OnInitDialog(HWND page) {
 
     SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     m_dpi = WindowDpi(page);
-    KeepOwnLayout(page);
     SetAccessibleName(m_list, L"Installed Velonar Packages");
     for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
         InsertListColumn(m_list, column, kColumns[column].Heading, ScaleForDpi(kColumns[column].Width, m_dpi),
@@ -240,16 +234,8 @@ void CThisPcPage::OnRefresh() {
     m_packages.clear();
     SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
     InventoryScan scan;
-    if (m_context->Platform.Win64) {
-        ScanInstalledPackages(KEY_WOW64_32KEY, scan);
-        m_count32 = static_cast<int>(scan.Entries.size());
-        ScanInstalledPackages(KEY_WOW64_64KEY, scan);
-        m_count64 = static_cast<int>(scan.Entries.size()) - m_count32;
-    } else {
-        ScanInstalledPackages(0, scan);
-        m_count32 = static_cast<int>(scan.Entries.size());
-        m_count64 = 0;
-    }
+    m_count32 = ScanEveryView(m_context->Platform.Win64, scan);
+    m_count64 = static_cast<int>(scan.Entries.size()) - m_count32;
     for (const InventoryFailure& failure : scan.Failures)
         TellError(m_context->Prompt, failure.Step, static_cast<DWORD>(failure.Status));
     // Entries of other programs that cannot be read: one line, not a box each on every refresh.

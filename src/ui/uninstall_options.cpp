@@ -19,8 +19,7 @@ INT_PTR CUninstallOptionsDialog::OnMessage(HWND dialog, UINT message, WPARAM wPa
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam));
     case WM_DPICHANGED:
-        m_dpi.Change(ChangedDpi(wParam), SuggestedRect(lParam));
-        return TRUE;
+        return m_dpi.OnDpiChanged(wParam, lParam);
     default:
         return FALSE;
     }

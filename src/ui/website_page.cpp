@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "releases/catalogue_pages.h"
 #include "releases/download_install.h"
@@ -11,6 +12,7 @@
 #include "ui/busy_cursor.h"
 #include "ui/dpi.h"
 #include "ui/list_columns.h"
+#include "ui/list_view.h"
 
 namespace zid {
 
@@ -21,13 +23,6 @@ constexpr const wchar_t* kHeadings[] = {L"Package", L"Release Date", L"Note"};
 // Notification codes of a command that means "do it": a click, a menu item, an accelerator (F5).
 constexpr WORD kClicked = BN_CLICKED;
 constexpr WORD kAccelerator = 1;
-
-void SetItemText(HWND list, int row, int column, const std::wstring& text) {
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-}
 
 }  // namespace
 
@@ -53,7 +48,6 @@ INT_PTR CWebsitePage::OnSetCursor(HWND page) {
 INT_PTR CWebsitePage::OnInitDialog(HWND page) {
     m_page = page;
     m_dpi = WindowDpi(page);
-    KeepOwnLayout(page);
     CheckDefaultBuild();
     m_list = GetDlgItem(page, IDC_LIST1);
     SetAccessibleName(m_list, L"Available Packages");
@@ -78,12 +72,8 @@ void CWebsitePage::CheckDefaultBuild() {
 
 void CWebsitePage::SetUpList() {
     ListView_SetExtendedListViewStyle(m_list, kListStyles);
-    for (int column = 0; column < 3; ++column) {
-        LVCOLUMNW heading{};
-        heading.mask = LVCF_TEXT;
-        heading.pszText = const_cast<wchar_t*>(kHeadings[column]);
-        SendMessageW(m_list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&heading));
-    }
+    for (int column = 0; column < static_cast<int>(std::size(kHeadings)); ++column)
+        InsertListColumn(m_list, column, kHeadings[column]);
     FitColumns();
 }
 
@@ -127,7 +117,7 @@ INT_PTR CWebsitePage::OnNotify(const NMHDR& header) {
 }
 
 void CWebsitePage::DownloadSelected() {
-    const int row = ListView_GetNextItem(m_list, -1, LVNI_SELECTED);
+    const int row = FirstSelectedRow(m_list);
     const bool linked = row >= 0 && static_cast<size_t>(row) < m_links.size();
     DownloadAndInstall(*m_context, linked ? m_links[row] : std::wstring(), m_installed);
 }
@@ -158,8 +148,8 @@ void CWebsitePage::InsertRow(int position, const std::wstring& package, const st
     item.iItem = position;
     item.pszText = const_cast<wchar_t*>(package.c_str());
     const auto row = static_cast<int>(SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    SetItemText(m_list, row, 1, date);
-    SetItemText(m_list, row, 2, note);
+    SetListCell(m_list, row, 1, date);
+    SetListCell(m_list, row, 2, note);
     const size_t at = std::min(static_cast<size_t>(std::max(position, 0)), m_links.size());
     m_links.insert(m_links.begin() + static_cast<std::ptrdiff_t>(at), link);
 }
@@ -173,7 +163,7 @@ int CWebsitePage::AppendRow(const std::wstring& text) {
 }
 
 void CWebsitePage::SetCell(int row, int column, const std::wstring& text) {
-    SetItemText(m_list, row, column, text);
+    SetListCell(m_list, row, column, text);
 }
 
 void CWebsitePage::AppendLink(const std::wstring& link) {

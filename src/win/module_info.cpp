@@ -22,6 +22,12 @@ bool QueryVersionString(const std::vector<BYTE>& block, const wchar_t* path, std
 
 }  // namespace
 
+std::wstring LoadText(HINSTANCE instance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
 std::wstring GetModulePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {

@@ -1,12 +1,17 @@
 // The program's own file: its path and the texts of its version resource.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace zid {
 
 // Full path of the program's own file, however long.
 std::wstring GetModulePath();
+
+// String id of instance's string table; empty without one.
+std::wstring LoadText(HINSTANCE instance, UINT id);
 
 // "1.11", "1.11.3", "1.11.0.4" or "1.11.3.4" from file's version resource; empty without one.
 // Fills productName and copyright when given and present.
