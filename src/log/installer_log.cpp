@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "log/log_text.h"
 #include "win/handles.h"
 
 namespace zid {
@@ -75,22 +76,20 @@ DWORD AppendLines(const std::wstring& path, const std::vector<std::wstring>& lin
     unsigned char mark[2] = {};
     DWORD read = 0;
     const bool wide = ReadFile(file.get(), mark, 2, &read, nullptr) && read == 2 && mark[0] == 0xFF && mark[1] == 0xFE;
-    for (const std::wstring& line : lines) {
-        if (wide) {
+    if (wide) {
+        for (const std::wstring& line : lines) {
             if (const DWORD error = WriteLine(file.get(), line))
                 return error;
-            continue;
         }
-        const std::wstring text = line + L"\r\n";
-        const int length =
-            WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-        std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
-                            nullptr);
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-            return GetLastError();
+        return ERROR_SUCCESS;
     }
+    std::wstring text;
+    for (const std::wstring& line : lines)
+        text += line + L"\r\n";
+    const std::string bytes = EncodeUtf8(text);
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return GetLastError();
     return ERROR_SUCCESS;
 }
 

@@ -14,7 +14,6 @@ namespace zid {
 
 namespace {
 
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kBackupEnding[] = L"-entry.reg";
 
 REGSAM ViewOf(bool is64Bit) {
@@ -106,9 +105,7 @@ DWORD RemoveLeftoverKey(const std::wstring& productCode, bool is64Bit, IWindowsI
     CRegKey entry;
     if (LSTATUS status = entry.OpenKey(uninstall.get(), productCode.c_str(), KEY_READ | DELETE | view))
         return static_cast<DWORD>(status);
-    std::wstring displayName;
-    if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
-        !IsProductDisplayName(displayName))
+    if (!IsProductEntry(entry.get()))
         return kNotVelonar;
     if (installer.QueryProductState(productCode.c_str()) != INSTALLSTATE_UNKNOWN)
         return kKnownToInstaller;
@@ -134,8 +131,7 @@ LeftoverOutcome OfferLeftoverRemoval(const OperationContext& context, const Inst
                                      OperationCommand command, IInstalledPackages& installed) {
     IPrompt& prompt = context.Prompt;
     const bool repair = command == OperationCommand::Repair;
-    const std::wstring title = TitleOf(record, command);
-    const std::wstring prefix = title.empty() ? title : title + L": ";
+    const std::wstring prefix = TitleOf(record, command) + L": ";
     prompt.Log(L"Check: Windows Installer does not know this installation (" + ShownValue(record.ProductCode) +
                L"): only its entry in Programs and Features is left. Removing that entry, after a backup, is "
                L"offered.");
@@ -149,15 +145,16 @@ LeftoverOutcome OfferLeftoverRemoval(const OperationContext& context, const Inst
         return LeftoverOutcome::Kept;
     }
 
-    const std::wstring keyName = EntryKeyName(record.ProductCode, record.Is64Bit, context.Platform.Win64);
-    std::wstring backup;
-    if (const DWORD error = WriteBackup(record, context.Platform.Win64, backup)) {
-        prompt.Log(prefix + L"Leftover entry not removed");
-        TellContext(prompt, ShownText(keyName),
-                    L"No backup of the entry could be written, so it was not removed: " + LeftoverRefusalText(error),
-                    MB_ICONERROR);
+    const std::wstring shownKey = ShownText(EntryKeyName(record.ProductCode, record.Is64Bit, context.Platform.Win64));
+    const auto fail = [&](const std::wstring& line, const std::wstring& text) {
+        prompt.Log(prefix + line);
+        TellContext(prompt, shownKey, text, MB_ICONERROR);
         return LeftoverOutcome::Failed;
-    }
+    };
+    std::wstring backup;
+    if (const DWORD error = WriteBackup(record, context.Platform.Win64, backup))
+        return fail(L"Leftover entry not removed",
+                    L"No backup of the entry could be written, so it was not removed: " + LeftoverRefusalText(error));
     DWORD result = RemoveLeftoverKey(record.ProductCode, record.Is64Bit, context.Installer);
     if (result == ERROR_ACCESS_DENIED) {
         prompt.Log(prefix + L"Removing the leftover entry needs administrator rights");
@@ -166,23 +163,15 @@ LeftoverOutcome OfferLeftoverRemoval(const OperationContext& context, const Inst
         if (!started) {
             // Nothing was removed, so the backup of it would only mislead.
             DeleteFileW(backup.c_str());
-            prompt.Log(prefix + L"Leftover entry not removed: administrator rights refused");
-            TellContext(prompt, ShownText(keyName),
+            return fail(L"Leftover entry not removed: administrator rights refused",
                         L"The entry was not removed: administrator rights were refused (" + GetErrorPhrase(result) +
-                            L"). Nothing was changed.",
-                        MB_ICONERROR);
-            return LeftoverOutcome::Failed;
+                            L"). Nothing was changed.");
         }
     }
-    if (result != ERROR_SUCCESS) {
-        prompt.Log(prefix + L"Leftover entry not removed");
-        TellContext(
-            prompt, ShownText(keyName),
-            L"The entry was not removed: " + LeftoverRefusalText(result) + L"\r\n\r\nIts backup: " + ShownText(backup),
-            MB_ICONERROR);
-        return LeftoverOutcome::Failed;
-    }
-    prompt.Log(prefix + L"Removed the leftover entry " + ShownText(keyName) +
+    if (result != ERROR_SUCCESS)
+        return fail(L"Leftover entry not removed", L"The entry was not removed: " + LeftoverRefusalText(result) +
+                                                       L"\r\n\r\nIts backup: " + ShownText(backup));
+    prompt.Log(prefix + L"Removed the leftover entry " + shownKey +
                L" from Programs and Features. Its backup, which Registry Editor imports to bring it back: " +
                ShownText(backup));
     installed.PostRefresh();

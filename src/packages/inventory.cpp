@@ -13,7 +13,6 @@ namespace zid {
 
 namespace {
 
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kInstallDatePattern[] = L"%4u%2u%2u";
 constexpr wchar_t kUnitLetters[] = L"KMGT";
 constexpr wchar_t kSuffix64[] = L" (64 bit)";
@@ -145,6 +144,11 @@ bool IsProductDisplayName(const std::wstring& displayName) {
            (displayName.size() == product.size() || displayName[product.size()] == L' ');
 }
 
+bool IsProductEntry(HKEY entry) {
+    std::wstring displayName;
+    return QueryStringValue(entry, L"DisplayName", displayName) == ERROR_SUCCESS && IsProductDisplayName(displayName);
+}
+
 void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventoryScan& scan) {
     const REGSAM access = KEY_READ | view;
     const bool is64Bit = view == KEY_WOW64_64KEY;
@@ -171,9 +175,7 @@ void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventorySc
             scan.Skipped.push_back({name, is64Bit, status});
             continue;
         }
-        std::wstring displayName;
-        if (QueryStringValue(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
-            !IsProductDisplayName(displayName))
+        if (!IsProductEntry(entry.get()))
             continue;
         InventoryEntry found = ReadEntryTexts(entry.get(), is64Bit);
         found.Record = ReadPackageRecord(entry.get(), name, is64Bit);
@@ -198,6 +200,15 @@ std::wstring DescribeSkippedEntries(const std::vector<InventorySkip>& skipped) {
 
 void ScanInstalledPackages(REGSAM view, InventoryScan& scan) {
     ScanUninstallKey(HKEY_LOCAL_MACHINE, kUninstallKey, view, scan);
+}
+
+int ScanEveryView(bool win64, InventoryScan& scan) {
+    const size_t before = scan.Entries.size();
+    ScanInstalledPackages(win64 ? KEY_WOW64_32KEY : 0, scan);
+    const auto count32 = static_cast<int>(scan.Entries.size() - before);
+    if (win64)
+        ScanInstalledPackages(KEY_WOW64_64KEY, scan);
+    return count32;
 }
 
 }  // namespace zid

@@ -36,6 +36,12 @@ std::wstring FormatSize(DWORD kilobytes);
 // True for "Velonar" alone or followed by a space; case-sensitive.
 bool IsProductDisplayName(const std::wstring& displayName);
 
+// The key below HKEY_LOCAL_MACHINE that holds the Programs and Features entries.
+inline constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// True when the Uninstall entry's DisplayName names Velonar.
+bool IsProductEntry(HKEY entry);
+
 // One Velonar entry of the Uninstall key: its record, and its texts as the list of installed packages
 // shows them.
 struct InventoryEntry {
@@ -72,6 +78,10 @@ struct InventoryScan {
 // the scan goes on (an entry of any other program must not hide Velonar's); another failure is added
 // to scan.Failures and ends the scan of the view, and what was found before it stays.
 void ScanInstalledPackages(REGSAM view, InventoryScan& scan);
+
+// ScanInstalledPackages of both views on 64-bit Windows (the 32-bit one first), else of the one
+// view; how many entries the first (32-bit) view added.
+int ScanEveryView(bool win64, InventoryScan& scan);
 
 // As ScanInstalledPackages on root\subKey, any key laid out like the Uninstall key.
 void ScanUninstallKey(HKEY root, const wchar_t* subKey, REGSAM view, InventoryScan& scan);

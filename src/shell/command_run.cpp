@@ -53,7 +53,7 @@ CommandResult RepairOrUninstall(const CommandLine& command, const OperationConte
     DWORD refusal = 0;
     const InstalledPackage* chosen = ChooseInstalled(installed.Records(), command.Is64Bit, refusal);
     if (!chosen) {
-        const std::wstring name = command.Action == CommandAction::Repair ? L"/repair" : L"/uninstall";
+        const std::wstring name = repair ? L"/repair" : L"/uninstall";
         result.Code = refusal;
         result.Text = refusal == ERROR_INVALID_COMMAND_LINE
                           ? L"Both builds of Velonar are installed: name one, " + name + L" 32 or " + name + L" 64."
@@ -74,18 +74,9 @@ bool UpdateBuild(const CommandLine& command, const OperationContext& context, II
     if (command.Is64Bit)
         return *command.Is64Bit;
     installed.Refresh();
-    int builds = 0;
-    bool is64Bit = context.Platform.Win64;
-    for (bool build : {false, true}) {
-        for (const InstalledPackage& record : installed.Records()) {
-            if (record.Is64Bit == build) {
-                ++builds;
-                is64Bit = build;
-                break;
-            }
-        }
-    }
-    return builds == 1 ? is64Bit : context.Platform.Win64;
+    DWORD refusal = 0;
+    const InstalledPackage* only = ChooseInstalled(installed.Records(), std::nullopt, refusal);
+    return only ? only->Is64Bit : context.Platform.Win64;
 }
 
 CommandResult Update(const CommandLine& command, const OperationContext& context, IInstalledPackages& installed,

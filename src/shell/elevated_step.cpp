@@ -18,7 +18,9 @@ std::optional<int> RunElevatedStep(const wchar_t* commandTail, IWindowsInstaller
         return std::nullopt;
     // Run with rights the user does not have, on a command line anyone could write: nothing but the
     // exact form is taken.
-    const std::wstring view = count == 3 ? parts.get()[1] : L"";
+    if (count != 3)
+        return ERROR_INVALID_PARAMETER;
+    const std::wstring view = parts.get()[1];
     if (view != L"32" && view != L"64")
         return ERROR_INVALID_PARAMETER;
     return static_cast<int>(RemoveLeftoverKey(parts.get()[2], view == L"64", installer));

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "log/installer_log.h"
+#include "log/log_text.h"
+#include "log/result_explanations.h"
 #include "net/download_engine.h"
 #include "operations/known_builds.h"
 #include "operations/preflight.h"
@@ -13,6 +15,7 @@
 #include "shell/command_run.h"
 #include "ui/owner_window.h"
 #include "ui/progress_view.h"
+#include "win/elevation.h"
 #include "win/errors.h"
 #include "win/file_io.h"
 #include "win/handles.h"
@@ -85,14 +88,7 @@ public:
     int Count64() const override { return static_cast<int>(m_records.size()) - m_count32; }
     void Refresh() override {
         m_scan = {};
-        if (m_platform.Win64) {
-            ScanInstalledPackages(KEY_WOW64_32KEY, m_scan);
-            m_count32 = static_cast<int>(m_scan.Entries.size());
-            ScanInstalledPackages(KEY_WOW64_64KEY, m_scan);
-        } else {
-            ScanInstalledPackages(0, m_scan);
-            m_count32 = static_cast<int>(m_scan.Entries.size());
-        }
+        m_count32 = ScanEveryView(m_platform.Win64, m_scan);
         m_records.clear();
         for (const InventoryEntry& entry : m_scan.Entries)
             m_records.push_back(entry.Record);
@@ -106,16 +102,6 @@ private:
     std::vector<InstalledPackage> m_records;
     int m_count32 = 0;
 };
-
-std::string Utf8(const std::wstring& text) {
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
-                            nullptr);
-    return bytes;
-}
 
 std::wstring JsonString(const std::wstring& text) {
     std::wstring quoted = L"\"";
@@ -138,28 +124,6 @@ std::wstring JsonOrNull(const std::wstring& text) {
     return text.empty() ? L"null" : JsonString(text);
 }
 
-// A quiet per-machine operation of a caller that is not elevated fails: Windows Installer may not ask.
-bool IsElevated() {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
-        return false;
-    UniqueHandle token(opened);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
-           elevation.TokenIsElevated != 0;
-}
-
-bool IsSuccess(DWORD code) {
-    return code == ERROR_SUCCESS || code == ERROR_SUCCESS_REBOOT_INITIATED || code == ERROR_SUCCESS_REBOOT_REQUIRED;
-}
-
-std::wstring Trimmed(std::wstring text) {
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-        text.pop_back();
-    return text;
-}
-
 }  // namespace
 
 std::wstring PrepareLogFile(const std::wstring& given, IPrompt& prompt) {
@@ -171,8 +135,7 @@ std::wstring PrepareLogFile(const std::wstring& given, IPrompt& prompt) {
     }
     if (!error)
         return path;
-    prompt.Tell(given + L": " + Trimmed(GetErrorText(error)) + L" The log goes to the temporary folder.",
-                MB_ICONWARNING);
+    prompt.Tell(given + L": " + GetErrorPhrase(error) + L" The log goes to the temporary folder.", MB_ICONWARNING);
     return {};
 }
 
@@ -221,7 +184,7 @@ void WriteStandardOutput(const std::wstring& text) {
         WriteConsoleW(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = Utf8(text);
+    const std::string bytes = EncodeUtf8(text);
     WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
@@ -250,7 +213,7 @@ int RunUnattended(const CommandLine& command, const PlatformFacts& platform, CSe
     CWebsitePackageSource website(downloads);
     operations.Source = &website;
     if (const DWORD error = engine.Open(nullptr))
-        prompt.Log(L"InternetOpen: " + Trimmed(GetErrorText(error)));
+        prompt.Log(L"InternetOpen: " + GetErrorPhrase(error));
 
     CommandResult result;
     if (AnotherInstallationRuns()) {
@@ -266,10 +229,11 @@ int RunUnattended(const CommandLine& command, const PlatformFacts& platform, CSe
     const DWORD code = result.Code.value_or(ERROR_INVALID_FUNCTION);  // 1: refused, or answered No
     std::wstring text = result.Text;
     if (text.empty())
-        text = result.Code ? Trimmed(GetErrorText(code))
+        text = result.Code ? GetErrorPhrase(code)
                            : (prompt.LastNotice().empty() ? L"Nothing was run." : prompt.LastNotice());
     // Only what Windows Installer ran can have failed for want of rights.
-    if (quiet && !prompt.InstallerLog().empty() && result.Text.empty() && !IsSuccess(code) && !IsElevated())
+    if (quiet && !prompt.InstallerLog().empty() && result.Text.empty() && IsFailedResult(static_cast<int>(code)) &&
+        !IsElevated())
         text += L" The caller is not elevated: a quiet per-machine operation needs administrator rights.";
     std::wstring report = result.Title + L": " + std::to_wstring(code) + L" " + text + L"\r\n";
     if (!prompt.InstallerLog().empty())

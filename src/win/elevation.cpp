@@ -2,27 +2,18 @@
 
 #include <shellapi.h>
 
-#include <vector>
+#include "win/module_info.h"
 
 namespace zid {
 
-namespace {
-
-constexpr DWORD kLongestPath = 32768;
-
-}  // namespace
-
 DWORD StartElevated(const std::wstring& parameters, zid::UniqueHandle& process) {
     // The file this process runs, not a name to look up: nothing else can be started in its place.
-    std::vector<wchar_t> program(kLongestPath);
-    const DWORD length = GetModuleFileNameW(nullptr, program.data(), kLongestPath);
-    if (length == 0 || length >= kLongestPath)
-        return length == 0 ? GetLastError() : static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE);
+    const std::wstring program = GetModulePath();
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.lpVerb = L"runas";
-    info.lpFile = program.data();
+    info.lpFile = program.c_str();
     info.lpParameters = parameters.c_str();
     info.nShow = SW_HIDE;
     if (!ShellExecuteExW(&info))
@@ -31,6 +22,17 @@ DWORD StartElevated(const std::wstring& parameters, zid::UniqueHandle& process) 
         return ERROR_INVALID_HANDLE;
     process.reset(info.hProcess);
     return ERROR_SUCCESS;
+}
+
+bool IsElevated() {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
+        return false;
+    UniqueHandle token(opened);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
 }
 
 }  // namespace zid

@@ -13,4 +13,7 @@ namespace zid {
 // 0 or the Win32 error: ERROR_CANCELLED when the user refused the rights.
 DWORD StartElevated(const std::wstring& parameters, zid::UniqueHandle& process);
 
+// True when this process runs with administrator rights (an elevated token).
+bool IsElevated();
+
 }  // namespace zid
